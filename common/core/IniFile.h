@@ -5,7 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace ksv {
+
+class IniDocument;
 
 // An INI file read and written with the private-profile rules the whole suite shares:
 // section and key names compared without regard to case, a value's surrounding blanks dropped,
@@ -20,6 +24,7 @@ namespace ksv {
 class IniFile
 {
 public:
+    // path: the native path of the file (convert DOS paths with ksv::DosPath first).
     explicit IniFile(QString path);
 
     const QString& path() const { return m_path; }
@@ -40,13 +45,21 @@ public:
     // Raw text of every key=value line of the section (blanks around it trimmed), in file order.
     QStringList rawSectionLines(const QString& section) const;
 
-    // Writes create the file and the section when missing. They return false when the file
+    // Writes create the file and the section when missing. Line breaks inside a value become
+    // blanks (a value never adds lines); a key holding "=" or a line break is refused.
+    // deleteKey removes every line of the key in the section. They return false when the file
     // cannot be written; callers of the settings file ignore that, as the system always has.
     bool writeString(const QString& section, const QString& key, const QString& value);
     bool writeInteger(const QString& section, const QString& key, int value);
     bool writeBool(const QString& section, const QString& key, bool value);
     bool deleteKey(const QString& section, const QString& key);
     bool eraseSection(const QString& section);
+
+    // The whole file parsed once, for loaders that read many keys of one consistent state.
+    IniDocument snapshot() const;
+    // Several edits as one atomic write under the lock (for example erasing a section and
+    // writing it again whole): no other process sees or overwrites a half-done change.
+    bool update(const std::function<void(IniDocument&)>& change);
 
 private:
     QString m_path;

@@ -1,0 +1,133 @@
+#include "IniFile.h"
+
+#include "FileWriteLock.h"
+#include "IniDocument.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <utility>
+
+namespace ksv {
+
+namespace {
+
+// Reads the file under the write lock, applies the change and replaces the file atomically.
+// change returns false when it has nothing to do; then the file is left untouched (a delete
+// in a missing file does not create it).
+template <typename Change>
+bool editFile(const QString& path, Change change)
+{
+    FileWriteLock lock(path);
+    if (!lock.isLocked())
+        return false;
+    const bool existed = QFileInfo::exists(path);
+    IniDocument doc = IniDocument::fromFile(path);
+    const QByteArray before = existed ? doc.toBytes() : QByteArray();
+    bool ok = true;
+    if (!change(doc, &ok))
+        return ok;
+    const QByteArray after = doc.toBytes();
+    if (existed ? after == before : after.isEmpty())
+        return true;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(after) != after.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    return IniDocument::fromFile(m_path).readString(section, key, defaultValue);
+}
+
+int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
+{
+    return IniDocument::fromFile(m_path).readInteger(section, key, defaultValue);
+}
+
+bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const
+{
+    return IniDocument::fromFile(m_path).readBool(section, key, defaultValue);
+}
+
+bool IniFile::keyExists(const QString& section, const QString& key) const
+{
+    return IniDocument::fromFile(m_path).hasKey(section, key);
+}
+
+bool IniFile::sectionExists(const QString& section) const
+{
+    return IniDocument::fromFile(m_path).hasSection(section);
+}
+
+QStringList IniFile::sections() const
+{
+    return IniDocument::fromFile(m_path).sections();
+}
+
+QStringList IniFile::keys(const QString& section) const
+{
+    return IniDocument::fromFile(m_path).keys(section);
+}
+
+QList<QPair<QString, QString>> IniFile::sectionLines(const QString& section) const
+{
+    return IniDocument::fromFile(m_path).sectionLines(section);
+}
+
+QStringList IniFile::rawSectionLines(const QString& section) const
+{
+    return IniDocument::fromFile(m_path).rawSectionLines(section);
+}
+
+IniDocument IniFile::snapshot() const
+{
+    return IniDocument::fromFile(m_path);
+}
+
+bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    return editFile(m_path, [&](IniDocument& doc, bool* ok) {
+        *ok = doc.setValue(section, key, value);
+        return *ok;
+    });
+}
+
+bool IniFile::writeInteger(const QString& section, const QString& key, int value)
+{
+    return writeString(section, key, QString::number(value));
+}
+
+bool IniFile::writeBool(const QString& section, const QString& key, bool value)
+{
+    return writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool IniFile::deleteKey(const QString& section, const QString& key)
+{
+    return editFile(m_path, [&](IniDocument& doc, bool*) { return doc.removeKey(section, key); });
+}
+
+bool IniFile::eraseSection(const QString& section)
+{
+    return editFile(m_path, [&](IniDocument& doc, bool*) { return doc.removeSection(section); });
+}
+
+bool IniFile::update(const std::function<void(IniDocument&)>& change)
+{
+    return editFile(m_path, [&](IniDocument& doc, bool*) {
+        change(doc);
+        return true;
+    });
+}
+
+} // namespace ksv
