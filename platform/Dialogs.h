@@ -35,6 +35,9 @@ public:
     // An input box; nullopt when cancelled.
     std::optional<QString> input(const QString& caption, const QString& prompt, const QString& initial = {});
     std::optional<QString> password(const QString& caption, const QString& prompt);
+    // File and folder dialogs take the starting folder in either form and return the chosen path
+    // in the system's DOS form ("C:\Data\a.zip"); a path outside every drive is refused with the
+    // platform's message and counts as cancelled.
     std::optional<QString> openFile(const QString& caption, const QString& folder, const QString& filter = {});
     std::optional<QString> saveFile(const QString& caption, const QString& folder, const QString& filter = {});
     std::optional<QString> chooseFolder(const QString& caption, const QString& folder);
@@ -42,6 +45,8 @@ public:
     // The answer a question gets when nobody is there to answer: Cancel, else No, else OK,
     // else the first button.
     static Button safeAnswer(const Buttons& buttons);
+    // The buttons joined by "+" as the transcript writes them ("OK+Cancel").
+    static QString buttonsText(const Buttons& buttons);
 
 protected:
     enum class TextKind { Input, Password };
@@ -51,8 +56,13 @@ protected:
                               const QString& caption) = 0;
     virtual std::optional<QString> askText(TextKind kind, const QString& caption, const QString& prompt,
                                            const QString& initial) = 0;
+    // folder is in DOS form (empty when unknown); the answer may be in either form.
     virtual std::optional<QString> askPath(PathKind kind, const QString& caption, const QString& folder,
                                            const QString& filter) = 0;
+
+private:
+    std::optional<QString> askAndRecordPath(PathKind kind, const QString& caption, const QString& folder,
+                                            const QString& filter);
 };
 
 // The dialogs service of this process. Before a program installs its own (real dialogs in the

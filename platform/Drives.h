@@ -19,6 +19,19 @@ struct DriveInfo
     QString device;        // block device or udisks2 object, when known (real platform)
 };
 
+// "removable", "fixed", "remote", "cdrom", "ramdisk" (the names of the simulated drive file);
+// "unknown" and "none" for the other two.
+QString driveTypeName(DriveType type);
+std::optional<DriveType> driveTypeFromName(const QString& name); // case-insensitive
+
+// Results of DriveServices::format other than 0, with the values the Windows shell gave them.
+enum FormatResult : int {
+    FormatOk = 0,
+    FormatError = -1,       // the format failed (write-protected medium, device error, no service)
+    FormatCancelled = -2,   // the user declined
+    FormatNotPossible = -3, // not a removable drive, or no medium in it
+};
+
 // The drive table: letter -> native root and drive type, plus the volume services of each drive.
 // The real backend maps the user's home, "/" and mounted removable media (and kestrave.ini's
 // [drives] section); the simulated backend reads the INI file named by KESTRAVE_DRIVES and
@@ -38,11 +51,14 @@ public:
     virtual qint64 freeSpace(QChar letter) const = 0;
     virtual qint64 capacity(QChar letter) const = 0;
     // The medium refuses writes (read-only medium or mount).
+    // Engines check this (or DosPath::writable) before writing to a drive: on the simulated
+    // platform the native folder behind a read-only drive is writable, only this tells.
     virtual bool readOnly(QChar letter) const = 0;
     virtual QString volumeLabel(QChar letter) const = 0;      // "" without medium
     virtual bool setVolumeLabel(QChar letter, const QString& label) = 0;
     virtual bool eject(QChar letter) = 0;
-    // 0 on success, else an error number.
+    // 0 on success, else an error number (see FormatResult). Only the medium of a removable
+    // drive is ever formatted; any other drive gives FormatNotPossible.
     virtual int format(QChar letter) = 0;
 };
 
@@ -55,7 +71,9 @@ namespace DosPath {
 // Native path for a DOS path. Resolution is case-insensitive component by component: each
 // component matches an existing entry exactly, else without regard to case, else keeps the
 // case given. Both separators are accepted. A path without a drive letter is returned with
-// its separators turned to "/" (relative paths stay relative). Empty for an unknown drive.
+// its separators turned to "/" (relative paths stay relative). "." and ".." are resolved and
+// never climb above the drive's root. A trailing separator is kept.
+// Empty for an unknown drive and for a drive without medium (nothing on it can be read).
 QString toNative(const QString& dosPath);
 // DOS form of a native path by the longest matching drive root; nullopt outside every root.
 std::optional<QString> fromNative(const QString& nativePath);
@@ -65,6 +83,11 @@ std::optional<QString> normalise(const QString& anyPath);
 // The message for a native path outside every drive root.
 QString outsideDrivesMessage(const QString& nativePath);
 bool isDosAbsolute(const QString& path); // "X:\..." or "X:/..."
+// The upper-case drive letter of a DOS path ("c:\x" -> 'C'); a null QChar without one.
+QChar driveLetter(const QString& dosPath);
+// The path's drive exists, holds a medium and accepts writes (not read-only). Engines call it
+// before writing to a target, together with DriveServices::freeSpace.
+bool writable(const QString& dosPath);
 
 } // namespace DosPath
 

@@ -22,11 +22,16 @@ public:
     static bool exists(const QString& title);
     // Asks the program holding the title to close; false when none answers.
     static bool sendClose(const QString& title);
+    // The socket of a title: "kestrave-<uid>-<TITLE>" in $XDG_RUNTIME_DIR (else the temporary
+    // folder); titles are compared without regard to case.
+    static QString socketName(const QString& title);
 
 signals:
     void closeRequested();
 
 private:
+    void onNewConnection();
+
     QLocalServer* m_server = nullptr;
 };
 

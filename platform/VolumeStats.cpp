@@ -1,0 +1,36 @@
+#include "VolumeStats.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/statvfs.h>
+
+namespace ksv {
+
+std::optional<VolumeStats> VolumeStats::of(const QString& nativeFolder)
+{
+    struct statvfs st {};
+    if (nativeFolder.isEmpty() || ::statvfs(QFile::encodeName(nativeFolder).constData(), &st) != 0)
+        return std::nullopt;
+    VolumeStats stats;
+    const auto unit = static_cast<qint64>(st.f_frsize ? st.f_frsize : st.f_bsize);
+    stats.available = static_cast<qint64>(st.f_bavail) * unit;
+    stats.total = static_cast<qint64>(st.f_blocks) * unit;
+    stats.readOnlyMount = (st.f_flag & ST_RDONLY) != 0;
+    return stats;
+}
+
+qint64 folderContentSize(const QString& nativeFolder)
+{
+    qint64 total = 0;
+    QDirIterator it(nativeFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
+
+} // namespace ksv

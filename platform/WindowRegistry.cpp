@@ -1,0 +1,101 @@
+#include "WindowRegistry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace ksv {
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 1000;
+const QByteArray kCloseMessage = QByteArrayLiteral("close\n");
+
+} // namespace
+
+WindowRegistry::WindowRegistry(QObject* parent) : QObject(parent) {}
+
+WindowRegistry::~WindowRegistry() = default;
+
+QString WindowRegistry::socketName(const QString& title)
+{
+    QString safe;
+    for (const QChar c : title.trimmed().toUpper()) {
+        const bool plain = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                           || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.');
+        safe += plain ? c : QLatin1Char('_');
+    }
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("kestrave-%1-%2").arg(::getuid()).arg(safe));
+}
+
+bool WindowRegistry::registerTitle(const QString& title)
+{
+    if (m_server)
+        return false;
+    const QString name = socketName(title);
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    bool listening = server->listen(name);
+    if (!listening && server->serverError() == QAbstractSocket::AddressInUseError) {
+        // A socket file nobody answers on is left over from a program that ended abruptly.
+        if (exists(title)) {
+            delete server;
+            return false;
+        }
+        QLocalServer::removeServer(name);
+        listening = server->listen(name);
+    }
+    if (!listening) {
+        delete server;
+        return false;
+    }
+    m_server = server;
+    connect(m_server, &QLocalServer::newConnection, this, &WindowRegistry::onNewConnection);
+    return true;
+}
+
+void WindowRegistry::onNewConnection()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        const auto readCommands = [this, socket] {
+            while (socket->canReadLine()) {
+                if (socket->readLine().trimmed() == kCloseMessage.trimmed())
+                    emit closeRequested();
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, this, readCommands);
+        readCommands(); // bytes that arrived with the connection itself
+    }
+}
+
+bool WindowRegistry::exists(const QString& title)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketName(title));
+    const bool connected = socket.waitForConnected(kConnectTimeoutMs);
+    socket.abort();
+    return connected;
+}
+
+bool WindowRegistry::sendClose(const QString& title)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketName(title));
+    if (!socket.waitForConnected(kConnectTimeoutMs))
+        return false;
+    socket.write(kCloseMessage);
+    const bool written = socket.waitForBytesWritten(kConnectTimeoutMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(kConnectTimeoutMs);
+    return written;
+}
+
+} // namespace ksv
