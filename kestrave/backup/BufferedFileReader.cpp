@@ -1,0 +1,104 @@
+#include "BufferedFileReader.h"
+
+#include "ContainerFormat.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ksv {
+
+BufferedFileReader::BufferedFileReader(qint64 bufferSize) : m_buffer(bufferSize, Qt::Uninitialized) {}
+
+bool BufferedFileReader::open(const QString& nativePath)
+{
+    close();
+    m_file.setFileName(nativePath);
+    if (nativePath.isEmpty() || !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    m_size = m_file.size();
+    return true;
+}
+
+void BufferedFileReader::close()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    m_begin = m_end = m_position = m_size = 0;
+}
+
+bool BufferedFileReader::refill()
+{
+    m_begin = 0;
+    m_end = 0;
+    const qint64 got = m_file.read(m_buffer.data(), m_buffer.size());
+    if (got <= 0)
+        return false;
+    m_end = got;
+    return true;
+}
+
+qint64 BufferedFileReader::read(char* data, qint64 n)
+{
+    if (!m_file.isOpen())
+        return -1;
+    qint64 done = 0;
+    while (done < n) {
+        if (m_begin == m_end) {
+            // A large read goes straight to the caller's memory.
+            if (n - done >= m_buffer.size()) {
+                const qint64 got = m_file.read(data + done, n - done);
+                if (got < 0)
+                    return done > 0 ? done : -1;
+                if (got == 0)
+                    break;
+                done += got;
+                m_position += got;
+                continue;
+            }
+            if (!refill()) {
+                if (m_file.error() != QFileDevice::NoError && done == 0)
+                    return -1;
+                break;
+            }
+        }
+        const qint64 take = std::min(n - done, m_end - m_begin);
+        std::memcpy(data + done, m_buffer.constData() + m_begin, size_t(take));
+        m_begin += take;
+        done += take;
+        m_position += take;
+    }
+    return done;
+}
+
+bool BufferedFileReader::readExact(char* data, qint64 n)
+{
+    return read(data, n) == n;
+}
+
+bool BufferedFileReader::readInt32(qint32& value)
+{
+    char bytes[4];
+    if (!readExact(bytes, 4))
+        return false;
+    value = ContainerFormat::readInt32(bytes);
+    return true;
+}
+
+bool BufferedFileReader::skip(qint64 n)
+{
+    if (!m_file.isOpen() || n < 0 || m_position + n > m_size)
+        return false;
+    const qint64 inBuffer = m_end - m_begin;
+    if (n <= inBuffer) {
+        m_begin += n;
+    } else {
+        const qint64 target = m_position + n;
+        if (!m_file.seek(target))
+            return false;
+        m_begin = m_end = 0;
+    }
+    m_position += n;
+    return true;
+}
+
+} // namespace ksv
