@@ -114,7 +114,9 @@ int run(const QString& commandLine, bool wait)
     if (program == QLatin1String("explorer")) {
         // "/e,/idlist,/root,PATH": the switches are dropped, the rest is the folder.
         QStringList items = rest.split(QLatin1Char(','));
-        while (!items.isEmpty() && items.first().trimmed().startsWith(QLatin1Char('/')) && !QFileInfo(items.first().trimmed()).isDir())
+        static const QStringList switches{QStringLiteral("/e"), QStringLiteral("/n"), QStringLiteral("/idlist"),
+                                          QStringLiteral("/root"), QStringLiteral("/select"), QStringLiteral("/separate")};
+        while (!items.isEmpty() && switches.contains(items.first().trimmed(), Qt::CaseInsensitive))
             items.removeFirst();
         const QString folder = nativePathOf(stripQuotes(items.join(QLatin1Char(','))));
         return !folder.isEmpty() && actions.openFolder(folder) ? 0 : -1;
