@@ -38,20 +38,16 @@ bool WindowRegistry::registerTitle(const QString& title)
 {
     if (m_server)
         return false;
+    // Someone answering holds the title. A socket file nobody answers on is left over from a
+    // program that ended abruptly and is replaced. (Listening with access options binds
+    // elsewhere and renames over the name, so the check must come first.)
+    if (exists(title))
+        return false;
     const QString name = socketName(title);
+    QLocalServer::removeServer(name);
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    bool listening = server->listen(name);
-    if (!listening && server->serverError() == QAbstractSocket::AddressInUseError) {
-        // A socket file nobody answers on is left over from a program that ended abruptly.
-        if (exists(title)) {
-            delete server;
-            return false;
-        }
-        QLocalServer::removeServer(name);
-        listening = server->listen(name);
-    }
-    if (!listening) {
+    if (!server->listen(name)) {
         delete server;
         return false;
     }
