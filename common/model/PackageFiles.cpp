@@ -20,11 +20,13 @@ QFileInfoList matchingFiles(const QString& dir, const QString& mask)
     QDir d(native);
     if (!d.exists())
         return {};
-    d.setNameFilters({mask.isEmpty() ? QStringLiteral("*") : mask});
+    // A mask ending in ".*" also matches names without a dot, as on the original file system
+    // ("*.*" is every file, "ZipTmp*.*" also matches "ZipTmp2"). Case is ignored.
+    QStringList filters{mask.isEmpty() ? QStringLiteral("*") : mask};
+    if (mask.endsWith(QLatin1String(".*")))
+        filters.append(mask.chopped(2));
+    d.setNameFilters(filters);
     d.setFilter(QDir::Files | QDir::Hidden | QDir::System);
-    // "*.*" on the original file system also matches names without a dot.
-    if (mask == QLatin1String("*.*"))
-        d.setNameFilters({QStringLiteral("*")});
     d.setSorting(QDir::Name | QDir::IgnoreCase);
     return d.entryInfoList();
 }

@@ -174,7 +174,9 @@ NumberedQuery NumberedQuery::load(const IniDocument& settings, const QString& se
     n.dataFolder = AppendSlash(settings.readString(section, Q::data));
     n.filter = settings.readString(section, Q::filter, QStringLiteral("*.*"));
     n.label = n.dataFolder + n.filter;
-    n.empty = n.label.size() < 3;
+    // Beyond the length rule, a section that is not there or has no data folder is empty too:
+    // otherwise a mask alone ("*.*") would stand for whatever the current folder is.
+    n.empty = n.label.size() < 3 || !settings.hasSection(section) || n.dataFolder.trimmed().isEmpty();
     if (n.empty)
         return n;
     query = Query::fromSection(settings, section, QueryDefaults::Runner);

@@ -180,7 +180,8 @@ struct NumberedQuery
     QString label;         // dataFolder + filter: the include specification
     QString exclusionText; // `exclu` as written
     QStringList exclusions;
-    bool empty = true;     // label shorter than 3 characters: nothing else was read
+    // Label shorter than 3 characters, no such section or no data folder: nothing else was read.
+    bool empty = true;
 
     // Reads the section into query over the values in force. An empty query leaves query as
     // it was (the previous query's values, or the start values).
