@@ -1,6 +1,8 @@
 #include "WindowRegistry.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -12,6 +14,7 @@ namespace ksv {
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
+constexpr qsizetype kMaxSocketPath = 100; // sockaddr_un holds 108 bytes
 const QByteArray kCloseMessage = QByteArrayLiteral("close\n");
 
 } // namespace
@@ -28,10 +31,17 @@ QString WindowRegistry::socketName(const QString& title)
                            || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.');
         safe += plain ? c : QLatin1Char('_');
     }
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("kestrave-%1-%2").arg(::getuid()).arg(safe));
+    const QString fileName = QStringLiteral("kestrave-%1-%2").arg(::getuid()).arg(safe);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !QFileInfo(runtime).isDir())
+        return QDir(QDir::tempPath()).filePath(fileName);
+    const QString name = QDir(runtime).filePath(fileName);
+    if (QFile::encodeName(name).size() < kMaxSocketPath)
+        return name;
+    // A socket path is limited in length: a deep runtime folder is stood for by its digest.
+    const QByteArray digest = QCryptographicHash::hash(runtime.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    return QDir(QDir::tempPath())
+        .filePath(QStringLiteral("kestrave-%1-%2-%3").arg(::getuid()).arg(QString::fromLatin1(digest), safe));
 }
 
 bool WindowRegistry::registerTitle(const QString& title)

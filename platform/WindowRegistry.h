@@ -23,7 +23,8 @@ public:
     // Asks the program holding the title to close; false when none answers.
     static bool sendClose(const QString& title);
     // The socket of a title: "kestrave-<uid>-<TITLE>" in $XDG_RUNTIME_DIR (else the temporary
-    // folder); titles are compared without regard to case.
+    // folder; a runtime folder too deep for a socket path is stood for by a digest of its name
+    // in the temporary folder); titles are compared without regard to case.
     static QString socketName(const QString& title);
 
 signals:

@@ -2,8 +2,10 @@
 #include "WindowRegistry.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -96,6 +98,22 @@ void TestWindowRegistry::socketNamePerUser()
     const QString name = WindowRegistry::socketName(QStringLiteral("Ksv_Run"));
     QVERIFY2(name.endsWith(QStringLiteral("/kestrave-%1-KSV_RUN").arg(::getuid())), qPrintable(name));
     QVERIFY(name.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    // A runtime folder too deep for a socket path still gives a usable, distinct name.
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir deep;
+    const QString deepFolder = deep.path() + QLatin1Char('/') + QString(120, QLatin1Char('d'));
+    QVERIFY(QDir().mkpath(deepFolder));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deepFolder));
+    const QString deepName = WindowRegistry::socketName(QStringLiteral("Ksv_Run"));
+    QVERIFY2(QFile::encodeName(deepName).size() < 108, qPrintable(deepName));
+    QVERIFY(deepName != name);
+    const QString t = title("deep");
+    {
+        WindowRegistry registry;
+        QVERIFY(registry.registerTitle(t));
+        QVERIFY(WindowRegistry::exists(t));
+    }
+    qputenv("XDG_RUNTIME_DIR", saved);
     // Characters a file name should not carry are replaced.
     QVERIFY(WindowRegistry::socketName(QStringLiteral("a/b c")).endsWith(QStringLiteral("-A_B_C")));
 }
