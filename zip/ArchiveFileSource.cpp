@@ -1,0 +1,233 @@
+#include "ArchiveFileSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ksv {
+
+namespace {
+
+constexpr std::size_t OutputBufferSize = 1 << 20;
+
+mode_t creationMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+zip_source_t* ArchiveFileSource::create(const QString& nativePath, qint64 room, std::shared_ptr<ArchiveWriteReport> report,
+                                        zip_error_t* error)
+{
+    auto* state = new ArchiveFileSource(nativePath, room, std::move(report));
+    zip_source_t* source = zip_source_function_create(&ArchiveFileSource::callback, state, error);
+    if (!source)
+        delete state;
+    return source;
+}
+
+ArchiveFileSource::ArchiveFileSource(QString nativePath, qint64 room, std::shared_ptr<ArchiveWriteReport> report)
+    : m_path(std::move(nativePath)), m_encodedPath(QFile::encodeName(m_path)), m_room(room), m_report(std::move(report))
+{
+    zip_error_init(&m_error);
+}
+
+ArchiveFileSource::~ArchiveFileSource()
+{
+    if (m_in)
+        std::fclose(m_in);
+    discardTemporary();
+    zip_error_fini(&m_error);
+}
+
+void ArchiveFileSource::discardTemporary()
+{
+    if (m_out) {
+        std::fclose(m_out);
+        m_out = nullptr;
+    }
+    if (!m_temporaryPath.isEmpty()) {
+        ::unlink(m_temporaryPath.constData());
+        m_temporaryPath.clear();
+    }
+}
+
+zip_int64_t ArchiveFileSource::callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    auto* self = static_cast<ArchiveFileSource*>(state);
+    if (command == ZIP_SOURCE_FREE) {
+        delete self;
+        return 0;
+    }
+    return self->handle(data, length, command);
+}
+
+zip_int64_t ArchiveFileSource::fail(int zipError, int systemError)
+{
+    zip_error_set(&m_error, zipError, systemError);
+    return -1;
+}
+
+zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
+                                              ZIP_SOURCE_SUPPORTS, ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE,
+                                              ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE,
+                                              ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&m_error, data, length);
+
+    case ZIP_SOURCE_STAT: {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &m_error);
+        if (!st)
+            return -1;
+        struct stat info;
+        if (::stat(m_encodedPath.constData(), &info) != 0)
+            return fail(ZIP_ER_READ, errno); // libzip reads ENOENT as "no archive yet"
+        zip_stat_init(st);
+        st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        st->size = static_cast<zip_uint64_t>(info.st_size);
+        st->mtime = info.st_mtime;
+        return sizeof(*st);
+    }
+    case ZIP_SOURCE_OPEN: {
+        m_in = std::fopen(m_encodedPath.constData(), "rb");
+        if (!m_in)
+            return fail(ZIP_ER_OPEN, errno);
+        struct stat info;
+        m_inputSize = ::fstat(fileno(m_in), &info) == 0 ? info.st_size : 0;
+        return 0;
+    }
+    case ZIP_SOURCE_READ: {
+        const std::size_t n = std::fread(data, 1, length, m_in);
+        if (n < length && std::ferror(m_in))
+            return fail(ZIP_ER_READ, errno);
+        return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+        if (m_in) {
+            std::fclose(m_in);
+            m_in = nullptr;
+        }
+        return 0;
+    case ZIP_SOURCE_SEEK: {
+        const zip_int64_t position = ::ftello(m_in);
+        const zip_int64_t target = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(position),
+                                                                  static_cast<zip_uint64_t>(m_inputSize), data, length,
+                                                                  &m_error);
+        if (target < 0)
+            return -1;
+        if (::fseeko(m_in, target, SEEK_SET) != 0)
+            return fail(ZIP_ER_SEEK, errno);
+        return 0;
+    }
+    case ZIP_SOURCE_TELL:
+        return ::ftello(m_in);
+
+    case ZIP_SOURCE_BEGIN_WRITE: {
+        const QString folder = QFileInfo(m_path).absolutePath();
+        m_temporaryPath = QFile::encodeName(folder + QStringLiteral("/ZipTmpXXXXXX"));
+        const int fd = ::mkstemp(m_temporaryPath.data());
+        if (fd < 0) {
+            const int err = errno;
+            m_temporaryPath.clear();
+            if (m_report)
+                m_report->error = QString::fromLocal8Bit(std::strerror(err));
+            return fail(ZIP_ER_TMPOPEN, err);
+        }
+        m_out = ::fdopen(fd, "w+b");
+        if (!m_out) {
+            ::close(fd);
+            discardTemporary();
+            return fail(ZIP_ER_TMPOPEN, errno);
+        }
+        std::setvbuf(m_out, nullptr, _IOFBF, OutputBufferSize);
+        m_outputEnd = 0;
+        return 0;
+    }
+    case ZIP_SOURCE_WRITE: {
+        const qint64 position = ::ftello(m_out);
+        const qint64 end = position + static_cast<qint64>(length);
+        if (m_room >= 0 && end > m_room) {
+            if (m_report)
+                m_report->diskFull = true;
+            return fail(ZIP_ER_WRITE, ENOSPC);
+        }
+        const std::size_t n = std::fwrite(data, 1, length, m_out);
+        if (n < length) {
+            const int err = errno;
+            if (m_report) {
+                m_report->diskFull = m_report->diskFull || err == ENOSPC;
+                m_report->error = QString::fromLocal8Bit(std::strerror(err));
+            }
+            return fail(ZIP_ER_WRITE, err);
+        }
+        m_outputEnd = std::max(m_outputEnd, end);
+        return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_SEEK_WRITE: {
+        const zip_int64_t target = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(::ftello(m_out)),
+                                                                  static_cast<zip_uint64_t>(m_outputEnd), data, length,
+                                                                  &m_error);
+        if (target < 0)
+            return -1;
+        if (::fseeko(m_out, target, SEEK_SET) != 0)
+            return fail(ZIP_ER_SEEK, errno);
+        return 0;
+    }
+    case ZIP_SOURCE_TELL_WRITE:
+        return ::ftello(m_out);
+    case ZIP_SOURCE_COMMIT_WRITE: {
+        int err = 0;
+        if (std::fflush(m_out) != 0 || ::fsync(fileno(m_out)) != 0)
+            err = errno;
+        if (std::fclose(m_out) != 0 && err == 0)
+            err = errno;
+        m_out = nullptr;
+        if (err != 0) {
+            if (m_report) {
+                m_report->diskFull = m_report->diskFull || err == ENOSPC;
+                m_report->error = QString::fromLocal8Bit(std::strerror(err));
+            }
+            discardTemporary();
+            return fail(ZIP_ER_WRITE, err);
+        }
+        struct stat old;
+        const mode_t mode = ::stat(m_encodedPath.constData(), &old) == 0 ? (old.st_mode & 07777) : creationMode();
+        ::chmod(m_temporaryPath.constData(), mode);
+        if (::rename(m_temporaryPath.constData(), m_encodedPath.constData()) != 0) {
+            err = errno;
+            if (m_report)
+                m_report->error = QString::fromLocal8Bit(std::strerror(err));
+            discardTemporary();
+            return fail(ZIP_ER_RENAME, err);
+        }
+        m_temporaryPath.clear();
+        if (m_report)
+            m_report->committed = true;
+        return 0;
+    }
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+        discardTemporary();
+        return 0;
+    case ZIP_SOURCE_REMOVE:
+        if (::unlink(m_encodedPath.constData()) != 0 && errno != ENOENT)
+            return fail(ZIP_ER_REMOVE, errno);
+        return 0;
+    default:
+        return fail(ZIP_ER_OPNOTSUPP, 0);
+    }
+}
+
+} // namespace ksv

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QString>
+
+#include <zip.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace ksv {
+
+// Compresses the files of an add on all cores while libzip writes the archive on the caller's
+// thread. Each file is cut into chunks handed to worker threads in archive order; libzip pulls
+// each entry through a source that serves the already-deflated chunks (libzip copies such
+// data as it is and still encrypts it when asked). Memory stays bounded: a worker starts a
+// chunk only while the chunks read but not yet written stay under the budget.
+//
+// - A file up to the chunk size is one job, deflated by libdeflate; when the result does not
+//   shrink (or a probe of its start says it will not), the file is stored.
+// - A larger file is deflated in chunks, each primed with the previous 32 KiB and ended with a
+//   sync flush, so the chunks join into one deflate stream; samples decide up front whether it
+//   is stored instead.
+// - Files with a stored suffix, empty files and level 0 are stored.
+class CompressionPipeline
+{
+public:
+    enum class Method { Store, Auto };
+
+    struct Hooks
+    {
+        // Called on the caller's thread. Returning false stops the archive writing (cancel).
+        std::function<bool(int entry)> entryStarted;
+        std::function<bool(int entry, qint64 rawBytes)> progress;
+        // Called while the caller waits for a worker; returning false cancels.
+        std::function<bool()> waiting;
+    };
+
+    CompressionPipeline(int level, Hooks hooks);
+    ~CompressionPipeline();
+    CompressionPipeline(const CompressionPipeline&) = delete;
+    CompressionPipeline& operator=(const CompressionPipeline&) = delete;
+
+    // Plans an entry; returns its number. Call before start().
+    int addEntry(const QString& nativePath, qint64 size, std::time_t mtime, Method method);
+    // The libzip source for an entry (libzip owns it). The archive and the entry's index
+    // (setEntryIndex, once libzip gave it) are needed to switch the entry to "stored" when its
+    // data turns out incompressible.
+    zip_source_t* createSource(int entry, zip_t* archive, zip_error_t* error);
+    void setEntryIndex(int entry, zip_uint64_t index);
+    void start();
+    // Stops the workers (cancel or error); the sources then fail.
+    void stop();
+
+    // The first failure met by a worker or a source (a file that cannot be read), with its file.
+    QString failure() const;
+    QString failedFile() const;
+    bool cancelled() const { return m_cancelled; }
+
+    static constexpr qint64 ChunkSize = 4 << 20;
+    static constexpr qint64 Dictionary = 32 << 10;
+
+private:
+    struct Chunk;
+    struct Entry;
+    class Source;
+    class Worker;
+
+    void workerLoop();
+    void process(Worker& worker, Chunk& chunk);
+    bool decideLargeEntry(Entry& entry, Worker& worker);
+    void setFailure(const QString& file, const QString& reason);
+    // Consumer side.
+    Chunk* waitChunk(std::size_t index);
+    bool waitStored(Entry& entry, bool* stored);
+    void releaseChunk(Chunk& chunk);
+
+    int m_level;
+    Hooks m_hooks;
+    std::vector<std::unique_ptr<Entry>> m_entries;
+    std::vector<std::unique_ptr<Chunk>> m_chunks;
+    std::vector<std::thread> m_threads;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_nextChunk = 0;
+    qint64 m_inFlight = 0;
+    qint64 m_budget = 0;
+    bool m_stopping = false;
+    std::atomic<bool> m_cancelled = false;
+    QString m_failure;
+    QString m_failedFile;
+};
+
+} // namespace ksv

@@ -1,0 +1,233 @@
+#include "FileCollector.h"
+
+#include "DosMask.h"
+#include "ZipPaths.h"
+
+#include "Drives.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace ksv {
+
+namespace {
+
+bool isHiddenName(const QString& name)
+{
+    return name.startsWith(QLatin1Char('.'));
+}
+
+// Splits "C:\Data\*.txt" into "C:\Data" and "*.txt" (either separator).
+void splitLast(const QString& path, QString& folder, QString& last)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    if (cut < 0) {
+        folder.clear();
+        last = path;
+        // "C:*.*" keeps its drive as folder part
+        if (path.size() >= 2 && path[1] == QLatin1Char(':')) {
+            folder = path.left(2);
+            last = path.mid(2);
+        }
+        return;
+    }
+    folder = path.left(cut);
+    if (folder.isEmpty())
+        folder = path.left(1);
+    last = path.mid(cut + 1);
+}
+
+std::time_t mtimeOf(const QFileInfo& info)
+{
+    return static_cast<std::time_t>(info.lastModified().toSecsSinceEpoch());
+}
+
+unsigned permissionsOf(const QFileInfo& info)
+{
+    const QFile::Permissions p = info.permissions();
+    unsigned mode = 0;
+    if (p & QFile::ReadOwner) mode |= 0400;
+    if (p & QFile::WriteOwner) mode |= 0200;
+    if (p & QFile::ExeOwner) mode |= 0100;
+    if (p & QFile::ReadGroup) mode |= 0040;
+    if (p & QFile::WriteGroup) mode |= 0020;
+    if (p & QFile::ExeGroup) mode |= 0010;
+    if (p & QFile::ReadOther) mode |= 0004;
+    if (p & QFile::WriteOther) mode |= 0002;
+    if (p & QFile::ExeOther) mode |= 0001;
+    return mode;
+}
+
+} // namespace
+
+FileCollector::FileCollector(Options options, const QStringList& exclusions) : m_options(options)
+{
+    for (const QString& raw : exclusions) {
+        const QString item = raw.trimmed();
+        if (item.isEmpty())
+            continue;
+        Exclusion ex;
+        if (!item.contains(QLatin1Char('\\')) && !item.contains(QLatin1Char('/'))
+            && !(item.size() >= 2 && item[1] == QLatin1Char(':'))) {
+            ex.kind = Exclusion::Kind::Name;
+            ex.mask = DosMask(item);
+        } else {
+            QString folder;
+            QString last;
+            splitLast(item, folder, last);
+            if (DosMask::hasWildcards(last)) {
+                ex.kind = Exclusion::Kind::Folder;
+                ex.mask = DosMask(last);
+                ex.path = absoluteNative(folder).toLower();
+            } else {
+                const QString native = absoluteNative(item);
+                if (QFileInfo(native).isDir()) {
+                    ex.kind = Exclusion::Kind::Folder;
+                    ex.mask = DosMask(QStringLiteral("*"));
+                } else {
+                    ex.kind = Exclusion::Kind::File;
+                }
+                ex.path = native.toLower();
+            }
+        }
+        m_exclusions.append(ex);
+    }
+}
+
+QString FileCollector::absoluteNative(const QString& spec)
+{
+    const QString native = ZipPaths::toNative(spec);
+    if (native.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir::current().absoluteFilePath(native));
+}
+
+bool FileCollector::excluded(const QString& nativePath, const QString& fileName) const
+{
+    if (m_exclusions.isEmpty())
+        return false;
+    const QString lower = nativePath.toLower();
+    for (const Exclusion& ex : m_exclusions) {
+        switch (ex.kind) {
+        case Exclusion::Kind::Name:
+            if (ex.mask.matches(fileName))
+                return true;
+            break;
+        case Exclusion::Kind::Folder: {
+            const QString prefix = ex.path.endsWith(QLatin1Char('/')) ? ex.path : ex.path + QLatin1Char('/');
+            if (lower.startsWith(prefix) && ex.mask.matches(fileName))
+                return true;
+            break;
+        }
+        case Exclusion::Kind::File:
+            if (lower == ex.path)
+                return true;
+            break;
+        }
+    }
+    return false;
+}
+
+void FileCollector::collect(const QString& rawSpec)
+{
+    const QString spec = rawSpec.trimmed();
+    if (spec.isEmpty())
+        return;
+
+    // The folder part as the user gave it decides the stored prefix; a native absolute path is
+    // read in its DOS form when a drive holds it, so both forms store the same names.
+    QString given = spec;
+    if (spec.startsWith(QLatin1Char('/'))) {
+        if (const auto dos = DosPath::fromNative(spec))
+            given = *dos;
+    }
+    QString givenFolder;
+    QString last;
+    splitLast(given, givenFolder, last);
+
+    const QString native = absoluteNative(spec);
+    if (native.isEmpty()) {
+        m_missing.append(spec);
+        return;
+    }
+
+    if (DosMask::hasWildcards(last)) {
+        QString nativeFolder;
+        QString nativeLast;
+        splitLast(native, nativeFolder, nativeLast);
+        if (!QFileInfo(nativeFolder).isDir()) {
+            m_missing.append(spec);
+            return;
+        }
+        walk(nativeFolder, ZipPaths::storedFolder(givenFolder), last, true);
+        return;
+    }
+
+    const QFileInfo info(native);
+    if (info.isDir()) {
+        walk(native, ZipPaths::storedFolder(given), QStringLiteral("*"), true);
+    } else if (info.exists()) {
+        const QString prefix = ZipPaths::storedFolder(givenFolder);
+        const QString stored = (m_options.dirNames && !prefix.isEmpty()) ? prefix + QLatin1Char('/') + info.fileName()
+                                                                        : info.fileName();
+        if (!excluded(native, info.fileName()))
+            addFile(info, stored);
+    } else {
+        m_missing.append(spec);
+    }
+}
+
+void FileCollector::walk(const QString& folder, const QString& storedPrefix, const QString& mask, bool top)
+{
+    Q_UNUSED(top);
+    const DosMask dosMask(mask);
+    QDir dir(folder);
+    QDir::Filters filters = QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+    if (m_options.recurse)
+        filters |= QDir::Dirs;
+    const QFileInfoList entries = dir.entryInfoList(filters, QDir::Name | QDir::IgnoreCase | QDir::DirsLast);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        if (!m_options.hidden && isHiddenName(name))
+            continue;
+        if (entry.isDir()) {
+            if (entry.isSymLink())
+                continue; // never follow a folder link: it could loop
+            walk(entry.absoluteFilePath(), storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name,
+                 mask, false);
+            continue;
+        }
+        if (!dosMask.matches(name))
+            continue;
+        const QString path = entry.absoluteFilePath();
+        if (excluded(path, name))
+            continue;
+        QString stored;
+        if (m_options.dirNames)
+            stored = storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name;
+        else
+            stored = name;
+        addFile(entry, stored);
+    }
+}
+
+void FileCollector::addFile(const QFileInfo& info, const QString& storedName)
+{
+    const QString key = storedName.toLower();
+    if (m_seenNames.contains(key))
+        return;
+    m_seenNames.insert(key);
+    const QString nativePath = info.absoluteFilePath();
+    FileToAdd file;
+    file.nativePath = nativePath;
+    file.displayPath = ZipPaths::toDisplay(nativePath);
+    file.storedName = storedName;
+    file.size = info.size();
+    file.mtime = mtimeOf(info);
+    file.permissions = permissionsOf(info);
+    m_files.append(file);
+}
+
+} // namespace ksv

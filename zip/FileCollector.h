@@ -1,0 +1,77 @@
+#pragma once
+
+#include "DosMask.h"
+
+#include <QFileInfo>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <ctime>
+
+namespace ksv {
+
+// One file found by the specifications, ready to be stored.
+struct FileToAdd
+{
+    QString nativePath;  // absolute
+    QString displayPath; // DOS form when a drive holds it (events and messages)
+    QString storedName;  // "/" separators
+    qint64 size = 0;
+    std::time_t mtime = 0;
+    unsigned permissions = 0644;
+};
+
+// Turns the add specifications and exclusions into the list of files to store.
+//
+// A specification is a path in DOS form (or native), absolute or relative to the current
+// folder, naming a folder plus a mask ("*" and "?") or one file; a folder alone means every
+// file in it. With recursion the mask applies in every sub-folder. With folder names the
+// stored name is the specification's folder part as given (no drive, no leading backslash)
+// plus the path below it; without, only the file name. Hidden files and files in hidden
+// folders are taken only when asked for.
+//
+// An exclusion without a folder part excludes matching names anywhere; with a folder part and
+// a mask, matching names at any depth under that folder; a single file, that file.
+// Every comparison ignores case.
+class FileCollector
+{
+public:
+    struct Options
+    {
+        bool dirNames = false;
+        bool recurse = false;
+        bool hidden = false;
+    };
+
+    FileCollector(Options options, const QStringList& exclusions);
+
+    // Adds the files of one specification; a named file or folder that does not exist is
+    // remembered in missing().
+    void collect(const QString& spec);
+
+    const QList<FileToAdd>& files() const { return m_files; }
+    const QStringList& missing() const { return m_missing; }
+
+private:
+    struct Exclusion
+    {
+        enum class Kind { Name, Folder, File } kind = Kind::Name;
+        DosMask mask;
+        QString path; // absolute native folder or file, lower case
+    };
+
+    void walk(const QString& folder, const QString& storedPrefix, const QString& mask, bool top);
+    void addFile(const QFileInfo& info, const QString& storedName);
+    bool excluded(const QString& nativePath, const QString& fileName) const;
+    static QString absoluteNative(const QString& spec);
+
+    Options m_options;
+    QList<Exclusion> m_exclusions;
+    QList<FileToAdd> m_files;
+    QStringList m_missing;
+    QSet<QString> m_seenNames; // lower-case stored names already taken
+};
+
+} // namespace ksv
