@@ -181,6 +181,61 @@ QString explorerSettingsFilePath()
     return ProgramFolder::native() + K::ExplorerSettingsFileName;
 }
 
+namespace {
+QString& iniFileNameStore()
+{
+    static QString path;
+    return path;
+}
+} // namespace
+
+QString iniFileName()
+{
+    const QString& set = iniFileNameStore();
+    return set.isEmpty() ? settingsFilePath() : set;
+}
+
+void setIniFileName(const QString& nativePath)
+{
+    iniFileNameStore() = nativePath;
+}
+
+int proposedIconIndex(const IniFile& settings, bool sfxOn)
+{
+    return settings.readInteger(K::Divers, K::settingsDivers::icoIndex, sfxOn ? 1 : 0);
+}
+
+QString historyCfgDir(const IniFile& settings)
+{
+    return settings.readString(K::HistoryCfgDir, K::history::last, K::history::HistoryCfgDirDefault);
+}
+
+QStringList readNumberedList(const IniDocument& settings, const QString& section)
+{
+    QStringList out;
+    for (int i = 0;; ++i) {
+        QString value;
+        if (!settings.value(section, K::history::itemPrefix + QString::number(i), &value))
+            break;
+        out.append(value);
+    }
+    return out;
+}
+
+bool writeNumberedList(IniFile& settings, const QString& section, const QStringList& items, bool removeRest)
+{
+    return settings.update([&](IniDocument& doc) {
+        for (qsizetype i = 0; i < items.size(); ++i)
+            doc.setValue(section, K::history::itemPrefix + QString::number(i), items.at(i));
+        if (!removeRest)
+            return;
+        for (qsizetype i = items.size();; ++i) {
+            if (!doc.removeKey(section, K::history::itemPrefix + QString::number(i)))
+                break;
+        }
+    });
+}
+
 QString storedPermanentPassword(const IniFile& settings)
 {
     return settings.readString(K::Div, K::div::dateinstall);

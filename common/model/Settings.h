@@ -4,6 +4,7 @@
 #include "IniFile.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -99,6 +100,23 @@ namespace Settings {
 QString settingsFilePath();
 // ksv_expl's file: "KESTRAVE.INI" in the program folder when it exists (any case), else "KSV_EXPL.INI".
 QString explorerSettingsFilePath();
+
+// The package's settings path (its variable iniFileName), used by the history routines and the
+// package dialogs when no path is given; native. Default: settingsFilePath(). ksv_pro sets it.
+QString iniFileName();
+void setIniFileName(const QString& nativePath);
+
+// [divers] icoIndex of the settings file: the icon index ksv_pro proposes when the
+// self-extracting option is switched (default 1 when switched on, 0 when switched off).
+int proposedIconIndex(const IniFile& settings, bool sfxOn);
+// [HistoryCfgDir] last, default "C:\": the destination for a loaded query without one.
+QString historyCfgDir(const IniFile& settings);
+
+// Lists kept as "n0", "n1", ... ([KsvFile], [RunServiceKsv]): read up to the first missing key.
+QStringList readNumberedList(const IniDocument& settings, const QString& section);
+// Writes items as "n0".."n<k-1>" in one atomic write; keys beyond the new count stay as they are
+// unless removeRest is set.
+bool writeNumberedList(IniFile& settings, const QString& section, const QStringList& items, bool removeRest = false);
 
 // [div] dateinstall as stored (enciphered; see PermanentPassword.h).
 QString storedPermanentPassword(const IniFile& settings);

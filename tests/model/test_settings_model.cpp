@@ -26,6 +26,7 @@ private slots:
     void administratorLiftsAllButDAndN();
     void exploSettingsRoundTrip();
     void explorerFileChoice();
+    void listsAndEditorHelpers();
 
 private:
     QString writeSettings(const QByteArray& text);
@@ -161,6 +162,33 @@ void TestSettingsModel::explorerFileChoice()
     QVERIFY(shared.open(QIODevice::WriteOnly));
     shared.close();
     QCOMPARE(Settings::explorerSettingsFilePath(), shared.fileName());
+}
+
+void TestSettingsModel::listsAndEditorHelpers()
+{
+    IniFile ini(writeSettings("[KsvFile]\r\nn0=C:\\a.ksv\r\nn1=C:\\b.ksv\r\nn2=C:\\c.ksv\r\nn4=C:\\gap.ksv\r\n"
+                              "last=C:\\b.ksv\r\n[divers]\r\nicoIndex=7\r\n"));
+    QCOMPARE(Settings::readNumberedList(ini.snapshot(), QStringLiteral("ksvfile")),
+             QStringList({QStringLiteral("C:\\a.ksv"), QStringLiteral("C:\\b.ksv"), QStringLiteral("C:\\c.ksv")}));
+    // The editor's rewrite leaves keys beyond the new count in place.
+    QVERIFY(Settings::writeNumberedList(ini, QStringLiteral("KsvFile"), {QStringLiteral("C:\\z.ksv")}));
+    QCOMPARE(Settings::readNumberedList(ini.snapshot(), QStringLiteral("KsvFile")).size(), 3);
+    QCOMPARE(ini.readString(QStringLiteral("KsvFile"), QStringLiteral("n0")), QStringLiteral("C:\\z.ksv"));
+    QVERIFY(Settings::writeNumberedList(ini, QStringLiteral("RunServiceKsv"), {QStringLiteral("x")}, true));
+    QVERIFY(Settings::writeNumberedList(ini, QStringLiteral("KsvFile"), {QStringLiteral("C:\\y.ksv")}, true));
+    QCOMPARE(ini.keys(QStringLiteral("KsvFile")),
+             QStringList({QStringLiteral("n0"), QStringLiteral("n4"), QStringLiteral("last")}));
+
+    QCOMPARE(Settings::proposedIconIndex(ini, true), 7);
+    const IniFile none(m_dir.filePath(QStringLiteral("absent.ini")));
+    QCOMPARE(Settings::proposedIconIndex(none, true), 1);
+    QCOMPARE(Settings::proposedIconIndex(none, false), 0);
+    QCOMPARE(Settings::historyCfgDir(none), QStringLiteral("C:\\"));
+
+    QCOMPARE(Settings::iniFileName(), Settings::settingsFilePath());
+    Settings::setIniFileName(QStringLiteral("/elsewhere/kestrave.ini"));
+    QCOMPARE(Settings::iniFileName(), QStringLiteral("/elsewhere/kestrave.ini"));
+    Settings::setIniFileName(QString());
 }
 
 QTEST_GUILESS_MAIN(TestSettingsModel)
