@@ -1,6 +1,9 @@
 #include "ComboHistoryAdapter.h"
 #include "Dialogs.h"
+#include "PermanentPassword.h"
 #include "PlatformEnvironment.h"
+#include "SettingsKeys.h"
+#include "TFormPswIni.h"
 #include "IniFile.h"
 #include "TPassAdmini.h"
 
@@ -10,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +28,7 @@ private slots:
     void passwordDialogCancel();
     void scriptedAnswerGoesThroughDialogsService();
     void comboAdapterRoundTrip();
+    void permanentPasswordDialog();
 };
 
 void TestCommonWidgets::passwordDialogIsMaskedAndAnswers()
@@ -97,6 +102,49 @@ void TestCommonWidgets::comboAdapterRoundTrip()
     QCOMPARE(again.count(), 3);
     QCOMPARE(again.currentText(), QStringLiteral("D:\\New\\"));
     QCOMPARE(IniFile(ini).readString(QStringLiteral("HistoryNOParmDir"), QStringLiteral("n2")), QStringLiteral("C:\\Backup\\"));
+}
+
+void TestCommonWidgets::permanentPasswordDialog()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kestrave.ini"));
+    IniFile ini(path);
+    QVERIFY(ini.writeInteger(SettingsKeys::General, SettingsKeys::general::timeoutsec, 30));
+    QVERIFY(PermanentPassword::store(ini, QStringLiteral("old")));
+    const auto stored = [&] {
+        return PermanentPassword::decipher(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall));
+    };
+
+    {
+        TFormPswIni dialog(nullptr, path);
+        QCOMPARE(dialog.passwordEdit()->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog.passwordEdit()->text(), QStringLiteral("old"));
+        QCOMPARE(dialog.timeoutSpin()->value(), 30);
+        dialog.passwordEdit()->setText(QStringLiteral("new one"));
+        dialog.confirmEdit()->setText(QStringLiteral("new onE"));
+        dialog.findChild<QPushButton*>(QStringLiteral("BtOK"))->click();
+        QVERIFY(dialog.result() != QDialog::Accepted); // the two texts differ: nothing stored
+        QCOMPARE(stored(), QStringLiteral("old"));
+        dialog.confirmEdit()->setText(QStringLiteral("new one"));
+        dialog.timeoutSpin()->setValue(45);
+        dialog.findChild<QPushButton*>(QStringLiteral("BtOK"))->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(stored(), QStringLiteral("new one"));
+    QVERIFY(!ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall).contains(QLatin1String("new")));
+    QCOMPARE(ini.readInteger(SettingsKeys::General, SettingsKeys::general::timeoutsec, 0), 45);
+
+    {
+        TFormPswIni dialog(nullptr, path);
+        dialog.setTimeoutEditable(false);
+        dialog.timeoutSpin()->setValue(99);
+        dialog.passwordEdit()->clear();
+        dialog.confirmEdit()->clear();
+        dialog.findChild<QPushButton*>(QStringLiteral("BtOK"))->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall, QStringLiteral("?")), QString());
+    QCOMPARE(ini.readInteger(SettingsKeys::General, SettingsKeys::general::timeoutsec, 0), 45);
 }
 
 QTEST_MAIN(TestCommonWidgets)
