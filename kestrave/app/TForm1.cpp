@@ -1,0 +1,695 @@
+#include "TForm1.h"
+
+#include "AdminPassword.h"
+#include "Clock.h"
+#include "ComboHistory.h"
+#include "Dialogs.h"
+#include "DiskSpaceKludge.h"
+#include "FormatDialog.h"
+#include "IniFile.h"
+#include "NativePath.h"
+#include "PackageFiles.h"
+#include "PackageLaunchers.h"
+#include "PackagePaths.h"
+#include "PackageStrings.h"
+#include "PlatformEnvironment.h"
+#include "ProgramFolder.h"
+#include "RunnerConstants.h"
+#include "RunnerStartup.h"
+#include "RunnerTexts.h"
+#include "SettingsKeys.h"
+#include "SystemActions.h"
+#include "WindowRegistry.h"
+#include "widgets/BlinkingLabel.h"
+#include "widgets/HemisphereButton.h"
+#include "widgets/PathLabel.h"
+#include "widgets/SplitterBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMovie>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cmath>
+
+namespace ksv {
+
+using namespace RunnerTexts;
+
+namespace {
+
+const QLatin1String kGeneral = SettingsKeys::General;
+// Logical size of the small layout.
+constexpr int kSmallWidth = 400;
+constexpr int kSmallHeight = 217;
+// Width of the right column (format panel, lists, queries and help panels).
+constexpr int kRightColumnWidth = 236;
+constexpr int kRightMargin = 15;
+
+void printError(const QString& line)
+{
+    QTextStream(stderr) << line << Qt::endl;
+}
+
+} // namespace
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(parent), m_arguments(arguments)
+{
+    unitStartup();
+    m_ui.build(this);
+    setWindowTitle(mainCaption());
+    setMouseTracking(true);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_ui.PopupMenu1->popup(mapToGlobal(pos)); });
+    connect(m_ui.Bttn3dPopMnu, &QAbstractButton::clicked, this,
+            [this] { m_ui.PopupMenu1->popup(QCursor::pos()); });
+    connect(m_ui.CloseTimer, &QTimer::timeout, this, &TForm1::CloseTimerTimer);
+    connect(m_ui.BtQuitter3D, &QAbstractButton::clicked, this, &TForm1::BtQuitter3DClick);
+    connect(m_ui.CbAutoClose, &QCheckBox::clicked, this, &TForm1::CbAutoCloseClick);
+    connect(m_ui.Voirleprocessusdesauvegarde1, &QAction::triggered, this, &TForm1::Voirleprocessusdesauvegarde1Click);
+    connect(m_ui.DskTurn, &QAction::triggered, this, &TForm1::DskTurnClick);
+    connect(m_ui.Gif, &QAction::triggered, this, &TForm1::GifClick);
+    connect(m_ui.AffichageHint, &QAction::triggered, this, &TForm1::AffichageHintClick);
+    connect(m_ui.SaveLog, &QAction::triggered, this, &TForm1::SaveLogClick);
+    connect(m_ui.ComboPath, &QComboBox::currentTextChanged, this, &TForm1::ComboPathChange);
+    connect(m_ui.SplitIt1, &SplitterBar::split, this, &TForm1::SplitIt1Split);
+    connect(m_ui.edTypeboiteInt, &QLineEdit::textChanged, this, &TForm1::edTypeboiteIntChange);
+    for (HemisphereButton* b : m_ui.hemisphereButtons()) {
+        connect(b, &HemisphereButton::hovered, this, [this, b] {
+            for (HemisphereButton* other : m_ui.hemisphereButtons())
+                other->setRaised(other == b);
+        });
+    }
+    // Mouse moves over the window's background restart the auto-close delay.
+    for (QWidget* w : {centralWidget(), m_ui.LeftColumn, m_ui.RightColumn}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+    m_ui.PnFormat->installEventFilter(this);
+    qApp->installEventFilter(this);
+
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+// ------------------------------------------------------------------------------------------
+// Unit start-up: paths, settings file, work folder, run state.
+
+void TForm1::unitStartup()
+{
+    m_state = RunState{};
+    m_state.autoClose.reset();
+    m_state.pathChosen = true;
+    m_state.userCancel = false;
+    m_paths = RunnerPaths::fromProgramFolder();
+    RunnerStartup::prepareWorkFolder(m_paths);
+    m_settings = std::make_unique<IniFile>(m_paths.settingsFile);
+    m_state.includeList.clear();
+    m_state.excludeList.clear();
+    m_state.startupShowCommand = RunnerStartup::startupShowCommand();
+    if (RunnerStartup::startsMinimised(m_state.startupShowCommand))
+        setWindowState(Qt::WindowMinimized);
+    m_registry = new WindowRegistry(this);
+    m_registry->registerTitle(RunnerConstants::applicationTitle());
+    connect(m_registry, &WindowRegistry::closeRequested, this, &TForm1::BtQuitter3DClick);
+}
+
+// ------------------------------------------------------------------------------------------
+// Window creation handler.
+
+void TForm1::FormCreate()
+{
+    const QString idle = ProgramFolder::findAsset(QStringLiteral("ZipIdle.png"));
+    if (!idle.isEmpty())
+        m_ui.Image1->setPixmap(QPixmap(idle));
+
+    // 1. The small layout.
+    layoutColumns();
+    setWindowWidth(smallWidth());
+
+    // 2. Screen saver.
+    const bool screenSaverAllowed = AdminFlags::load(*m_settings).s;
+    m_state.screenSaverWasActive = systemActions().screenSaverActive();
+    if (!screenSaverAllowed && m_state.screenSaverWasActive)
+        systemActions().setScreenSaverActive(false);
+
+    // 3. Caption; hints: the status bar shows the long part of the current hint.
+    setWindowTitle(mainCaption());
+
+    // 4. The log.
+    m_log.load(m_paths.logFile);
+    m_ui.memolog->setPlainText(m_log.lines().join(QLatin1Char('\n')));
+
+    // 5. What an interrupted compression left.
+    RunnerStartup::removeWorkLeftovers(m_paths);
+
+    // 6. Shortcut folders.
+    const GeneralSettings general = GeneralSettings::load(*m_settings);
+    m_startMenuFolder = startMenuShortcutFolder(general);
+    m_otherFolder = otherShortcutFolder(general);
+    m_keepStartMenu = general.bstartsav;
+    m_keepOther = general.botherlnk;
+    if (m_keepStartMenu && !m_startMenuFolder.isEmpty())
+        QDir().mkpath(NativePath::of(m_startMenuFolder));
+    if (m_keepOther && !m_otherFolder.isEmpty())
+        QDir().mkpath(NativePath::of(m_otherFolder));
+
+    // 7. Path combo history.
+    loadPathHistory();
+    ComboPathChange();
+
+    // 8. Dispatch.
+    dispatchCommandLine();
+}
+
+void TForm1::dispatchCommandLine()
+{
+    m_dispatch = CommandLineDispatch::decide(m_arguments);
+    if (m_dispatch.noArgument)
+        startWithoutArgument();
+    if (m_dispatch.restore)
+        restoreNotAvailable();
+    if (m_dispatch.allQueries)
+        AllArchives();
+    if (m_dispatch.numberedQuery)
+        OneRequete();
+    if (m_dispatch.queryFile)
+        FichierKsv();
+    if (m_dispatch.matchesNothing()) {
+        // Nothing to start and no window to show: end at once rather than linger invisibly.
+        printError(unknownArgument(m_dispatch.argument));
+        endProgram(2);
+    }
+}
+
+// ------------------------------------------------------------------------------------------
+// Settings loader: the first step of every start and run.
+
+void TForm1::loadSettings()
+{
+    m_ui.ListBox1->clear();
+    m_ui.ListBox2->clear();
+    refreshZipButton();
+    m_ui.LbFileBgZipd->clear();
+    m_ui.Lb3dFinalInfos->clear();
+
+    m_state.settings = RunnerSettings::read(*m_settings);
+    const GeneralSettings& g = m_state.settings.general;
+    m_ui.Gif->setChecked(g.gif);
+    m_ui.JJMM->setChecked(g.dm);
+    m_ui.AffichageHint->setChecked(g.vhint);
+    m_ui.DskTurn->setChecked(g.DskTurnGame);
+    m_ui.Voirleprocessusdesauvegarde1->setChecked(g.voirzip);
+    m_ui.SaveLog->setChecked(g.log);
+    m_ui.CbAutomation->setChecked(g.automate);
+    m_ui.VisuZippage->setVisible(g.voirzip);
+    m_ui.ListBox3->setVisible(!g.voirzip);
+    SplitIt1Split(g.split);
+    applyAdminFlags();
+}
+
+void TForm1::applyAdminFlags()
+{
+    const AdminFlags& a = m_state.settings.admin;
+    m_ui.LOG->setEnabled(a.l);
+    m_ui.CbAutomation->setEnabled(a.a);
+    m_ui.Lb3dFormat->setEnabled(a.f);
+    m_ui.Lb3dExplo->setEnabled(a.e);
+    m_ui.PswTime->setEnabled(a.z);
+    m_ui.Editerlefichierinidesparamtrages1->setEnabled(a.c);
+    m_ui.Label3Requete->setEnabled(a.c);
+}
+
+// ------------------------------------------------------------------------------------------
+// No-argument start: the welcome view.
+
+void TForm1::startWithoutArgument()
+{
+    m_ui.CloseTimer->stop();
+    loadSettings();
+    addLogLine(RunnerStartup::openHeader(Clock::now()));
+    askAdministratorPassword();
+    m_ui.ListBox3->clear();
+    m_ui.ListBox3->addItem(welcomeProcessLine1());
+    m_ui.ListBox3->addItem(welcomeProcessLine2());
+    showWelcomeLayout();
+
+    // The external scheduler runs when its window exists.
+    m_ui.CbAutomation->setChecked(WindowRegistry::exists(RunnerConstants::schedulerTitle()));
+    QLineEdit* edit = m_ui.ComboPath->lineEdit();
+    const QString text = m_ui.ComboPath->currentText();
+    edit->setCursorPosition(text.contains(QLatin1String(":\\")) && text.size() < 4 ? int(text.size()) : 1);
+    if (m_keepStartMenu)
+        CreerIconesDemarrer2(m_paths.settingsFile, m_startMenuFolder);
+    if (m_keepOther)
+        CreerIconesDemarrer2(m_paths.settingsFile, m_otherFolder);
+}
+
+void TForm1::askAdministratorPassword()
+{
+    AdminFlags& a = m_state.settings.admin;
+    if (!a.hasPassword())
+        return;
+    const std::optional<QString> typed = askAdministratorPasswordText();
+    if (!typed || !AdminPassword::matches(a.passw, *typed))
+        return;
+    dialogs().message(MessageKind::Information, restrictionsAdjourned(), {Button::Ok});
+    a.liftForAdministrator();
+    applyAdminFlags();
+}
+
+std::optional<QString> TForm1::askAdministratorPasswordText()
+{
+    // Scripted runs answer through the dialogs service (a "text:" line); with a person at the
+    // screen the password box of the dialogs service is one masked edit as well.
+    return dialogs().password(adminPasswordCaption(), adminPasswordPrompt());
+}
+
+void TForm1::loadPathHistory()
+{
+    ComboModel history;
+    LoadCombo(history, m_paths.settingsFile, RunnerConstants::pathHistoryName(), {});
+    if (history.items.size() < 2)
+        FileComboWithDrives(history);
+    const QSignalBlocker blocker(m_ui.ComboPath);
+    m_ui.ComboPath->clear();
+    m_ui.ComboPath->addItems(history.items);
+    m_ui.ComboPath->setEditText(history.text);
+}
+
+void TForm1::savePathHistory()
+{
+    ComboModel history;
+    for (int i = 0; i < m_ui.ComboPath->count(); ++i)
+        history.items << m_ui.ComboPath->itemText(i);
+    history.text = m_ui.ComboPath->currentText();
+    SaveCombo(history, m_paths.settingsFile, RunnerConstants::pathHistoryName());
+}
+
+void TForm1::showWelcomeLayout()
+{
+    m_ui.ListBox1->hide();
+    m_ui.ListBox2->hide();
+    m_ui.LbError->hide();
+    m_ui.LbFileInUse->hide();
+    m_ui.VisuZippage->hide();
+    m_ui.ListBox3->show();
+    m_ui.PlNotice->show();
+    m_ui.PlRequete->show();
+    m_ui.Label1->show();
+    m_ui.LbFileRep2Sav->setText(welcomeDataPath());
+    m_ui.LbFileDest->setText(welcomeTarget());
+    layoutColumns();
+    setWindowWidth(welcomeWidth());
+    QTimer::singleShot(200, this, [this] {
+        if (!m_endRequested)
+            show();
+    });
+}
+
+// ------------------------------------------------------------------------------------------
+// Query runs. Each run ends by starting the auto-close timer.
+
+void TForm1::showForRun()
+{
+    if (RunnerStartup::startsMinimised(m_state.startupShowCommand))
+        showMinimized();
+    else
+        show();
+}
+
+void TForm1::OneRequete()
+{
+    const QString section = m_dispatch.argument;
+    loadSettings();
+    addLogLine(RunnerStartup::runQueryHeader(Clock::now(), section));
+    showForRun();
+    startAutoClose();
+}
+
+void TForm1::AllArchives()
+{
+    loadSettings();
+    addLogLine(RunnerStartup::runAllHeader(Clock::now()));
+    showForRun();
+    startAutoClose();
+}
+
+void TForm1::FichierKsv()
+{
+    loadSettings();
+    QString path = GetShellPathName(m_dispatch.argument);
+    if (!path.contains(QLatin1Char('.')))
+        path += QStringLiteral(".KSV");
+    addLogLine(RunnerStartup::runKsvHeader(Clock::now(), path));
+    showForRun();
+    startAutoClose();
+}
+
+void TForm1::restoreNotAvailable()
+{
+    printError(RunnerTexts::restoreNotAvailable());
+    endProgram(3);
+}
+
+// ------------------------------------------------------------------------------------------
+// Auto close and quitting.
+
+void TForm1::startAutoClose()
+{
+    m_ui.CloseTimer->start();
+}
+
+void TForm1::CloseTimerTimer()
+{
+    const int left = m_state.autoClose.tick(m_state.settings.general.timeoutsec);
+    // Unattended runs always end after the delay, so scheduled runs never wait for a person.
+    if (!m_ui.CbAutoClose->isChecked() && !PlatformEnvironment::current().unattended)
+        return;
+    setWindowTitle(autoCloseCaption(left));
+    if (left <= 0) {
+        m_ui.CloseTimer->stop();
+        BtQuitter3DClick();
+    }
+}
+
+void TForm1::ResetTimeOut()
+{
+    m_state.autoClose.reset();
+}
+
+void TForm1::CbAutoCloseClick()
+{
+    if (m_ui.CbAutoClose->isChecked())
+        m_ui.CloseTimer->start();
+    else
+        m_ui.CloseTimer->stop();
+}
+
+void TForm1::BtQuitter3DClick()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    m_ui.CloseTimer->stop();
+    addLogLine(RunnerStartup::closeHeader(Clock::now()));
+
+    const int logLines = GeneralSettings::load(*m_settings).logline;
+    if (m_log.lineCount() > logLines) {
+        if (m_state.settings.admin.l) {
+            const Button answer = dialogs().message(
+                MessageKind::Warning, QStringLiteral("Do you wish to reset the log file ? ") + QString::number(m_log.lineCount()),
+                {Button::Yes, Button::No});
+            if (answer == Button::Yes)
+                m_log.clear();
+            else
+                m_settings->writeInteger(kGeneral, SettingsKeys::general::logline, logLines + 500);
+        } else {
+            m_log.clear();
+        }
+    }
+    if (m_ui.SaveLog->isChecked())
+        m_log.save(m_paths.logFile);
+    if (!m_state.settings.admin.s && m_state.screenSaverWasActive)
+        systemActions().setScreenSaverActive(true);
+    hide();
+    savePathHistory();
+    m_settings->writeInteger(kGeneral, SettingsKeys::general::top, y());
+    m_settings->writeInteger(kGeneral, SettingsKeys::general::left, x());
+    endProgram(0);
+}
+
+void TForm1::endProgram(int code)
+{
+    m_endRequested = true;
+    m_exitCode = code;
+    hide();
+    QCoreApplication::exit(code);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Closing the window from the title bar quits the normal way.
+    if (!m_endRequested) {
+        event->ignore();
+        BtQuitter3DClick();
+        return;
+    }
+    event->accept();
+}
+
+// ------------------------------------------------------------------------------------------
+// Log.
+
+void TForm1::addLogLine(const QString& text)
+{
+    appendLogToMemo(m_log.append(text));
+}
+
+void TForm1::appendLogToMemo(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        m_ui.memolog->appendPlainText(line);
+}
+
+void TForm1::SaveLogClick()
+{
+    m_settings->writeBool(kGeneral, SettingsKeys::general::log, m_ui.SaveLog->isChecked());
+}
+
+// ------------------------------------------------------------------------------------------
+// Menu toggles.
+
+void TForm1::Voirleprocessusdesauvegarde1Click()
+{
+    const bool on = m_ui.Voirleprocessusdesauvegarde1->isChecked();
+    m_settings->writeBool(kGeneral, SettingsKeys::general::voirzip, on);
+    m_ui.VisuZippage->setVisible(on);
+    m_ui.ListBox3->setVisible(!on);
+}
+
+void TForm1::DskTurnClick()
+{
+    m_settings->writeBool(kGeneral, SettingsKeys::general::DskTurnGame, m_ui.DskTurn->isChecked());
+}
+
+void TForm1::GifClick()
+{
+    m_settings->writeBool(kGeneral, SettingsKeys::general::gif, m_ui.Gif->isChecked());
+}
+
+void TForm1::AffichageHintClick()
+{
+    m_state.settings.general.vhint = m_ui.AffichageHint->isChecked();
+    m_settings->writeBool(kGeneral, SettingsKeys::general::vhint, m_state.settings.general.vhint);
+}
+
+// ------------------------------------------------------------------------------------------
+// Animation.
+
+void TForm1::GifImageShow(const QString& fileName, bool on)
+{
+    if (!m_ui.Gif->isChecked())
+        return;
+    const QString path = ProgramFolder::findAsset(fileName);
+    QFile probe(path);
+    if (path.isEmpty() || !probe.open(QIODevice::ReadOnly))
+        return;
+    probe.close();
+    auto* movie = new QMovie(path, {}, m_ui.Image1);
+    movie->setScaledSize(m_ui.Image1->size());
+    if (QMovie* old = m_ui.Image1->movie())
+        old->deleteLater();
+    m_ui.Image1->setMovie(movie);
+    if (on)
+        movie->start();
+    else
+        movie->jumpToFrame(0);
+}
+
+// ------------------------------------------------------------------------------------------
+// Path combo and free-space label.
+
+void TForm1::ComboPathChange()
+{
+    QString text = m_ui.ComboPath->currentText();
+    if (text.isEmpty())
+        text = QStringLiteral("C:\\");
+    if (text.contains(QLatin1String(":\\")) && text.size() < 4 && m_ui.ComboPath->lineEdit())
+        m_ui.ComboPath->lineEdit()->setCursorPosition(int(m_ui.ComboPath->currentText().size()));
+    m_state.destination = AppendSlash(text);
+    UpdateLbExplo();
+}
+
+void TForm1::UpdateLbExplo()
+{
+    QString text = m_ui.ComboPath->currentText();
+    if (text.isEmpty())
+        text = QStringLiteral("C:\\");
+    const int drive = text.at(0).toUpper().unicode() - 64;
+    const qint64 free = DriveFreeSpace(drive);
+    QString size;
+    if (free >= 0)
+        size = QStringLiteral("( ") + QString::number(std::llround(double(free) / 1048576.0)) + QStringLiteral(" Mo )");
+    QString caption = m_ui.Lb3dExplo->text();
+    if (text.size() > 1)
+        caption = freeSpaceCaption() + text.left(3) + QLatin1Char(' ') + size;
+    if (text.size() > 4)
+        caption = QStringLiteral("Occupy (") + getkb(TailleRepertoire(text, QStringLiteral("*.*"))) + QLatin1Char(')');
+    m_ui.Lb3dExplo->setText(caption);
+    setHint(m_ui.Lb3dExplo, caption);
+}
+
+void TForm1::SplitIt1Split(int position)
+{
+    // The free-space label and its bevel take the panel's left part, the combo the right part;
+    // the splitter and the history button sit between them.
+    const int height = m_ui.PnExplo->height();
+    const int labelWidth = position - 20;
+    const int labelLeft = 4;
+    m_ui.BvlExplo->setGeometry(labelLeft, 2, labelWidth, height - 4);
+    m_ui.Lb3dExplo->setGeometry(labelLeft, 2, labelWidth, height - 4);
+    const int comboLeft = position + 20;
+    m_ui.Bttn3DDelComboPath->move(comboLeft - 15, (height - m_ui.Bttn3DDelComboPath->height()) / 2);
+    m_ui.SplitIt1->setGeometry(position - m_ui.SplitIt1->width() / 2, 2, m_ui.SplitIt1->width(), height - 4);
+    const int comboWidth = m_ui.PnExplo->width() - labelWidth - 50;
+    const int comboHeight = m_ui.ComboPath->sizeHint().height();
+    m_ui.ComboPath->setGeometry(comboLeft, (height - comboHeight) / 2, comboWidth, comboHeight);
+    m_ui.SplitIt1->setLimits(60, m_ui.PnExplo->width() - 60);
+    m_settings->writeInteger(kGeneral, SettingsKeys::general::split, position);
+}
+
+void TForm1::refreshZipButton()
+{
+    const QChar letter = FindZipDrive();
+    m_ui.Bttn3dForZip->setText(letter.isSpace() || letter.isNull() ? QString() : QString(letter) + QLatin1Char(':'));
+}
+
+void TForm1::edTypeboiteIntChange()
+{
+    const QString kind = m_ui.edTypeboiteInt->text().trimmed();
+    m_ui.CbOk->setChecked(kind != QLatin1String("2") && kind != QLatin1String("3"));
+    m_ui.CbOkEsc->setChecked(kind == QLatin1String("2"));
+    m_ui.CbYesNo->setChecked(kind == QLatin1String("3"));
+}
+
+// ------------------------------------------------------------------------------------------
+// Layouts: the left column is the small layout; the right column appears as the window widens.
+
+void TForm1::layoutColumns()
+{
+    const int statusHeight = m_ui.StatusBar1->sizeHint().height();
+    m_leftWidth = qMax(kSmallWidth, m_ui.LeftColumn->sizeHint().width());
+    m_rightWidth = qMax(kRightColumnWidth, m_ui.RightColumn->sizeHint().width());
+    const int needed = qMax(m_ui.LeftColumn->sizeHint().height(), m_ui.RightColumn->sizeHint().height());
+    m_columnHeight = qMax(kSmallHeight - statusHeight, needed);
+    m_ui.LeftColumn->setGeometry(0, 0, m_leftWidth, m_columnHeight);
+    m_ui.RightColumn->setGeometry(m_leftWidth, 0, m_rightWidth, m_columnHeight);
+    m_ui.LeftColumn->layout()->activate();
+    m_ui.RightColumn->layout()->activate();
+    setFixedHeight(m_columnHeight + statusHeight);
+}
+
+int TForm1::smallWidth() const
+{
+    return m_ui.RightColumn->x();
+}
+
+int TForm1::largeWidth() const
+{
+    return m_ui.RightColumn->x() + m_ui.PnFormat->x() + m_ui.PnFormat->width() + kRightMargin;
+}
+
+int TForm1::welcomeWidth() const
+{
+    return m_ui.RightColumn->x() + m_ui.PlRequete->x() + m_ui.PlRequete->width() + kRightMargin;
+}
+
+void TForm1::setWindowWidth(int width)
+{
+    setFixedWidth(width);
+}
+
+void TForm1::LargeForm()
+{
+    layoutColumns();
+    setWindowWidth(width() > smallWidth() ? smallWidth() : largeWidth());
+}
+
+// ------------------------------------------------------------------------------------------
+// Keys and mouse.
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    ResetTimeOut();
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (mods != Qt::AltModifier) {
+        switch (event->key()) {
+        case Qt::Key_Escape: BtQuitter3DClick(); return;
+        case Qt::Key_F9: LargeForm(); return;
+        default: break;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::FormMouseMove()
+{
+    ResetTimeOut();
+    for (HemisphereButton* b : m_ui.hemisphereButtons())
+        b->setRaised(false);
+    m_ui.BvlExplo->setFrameShadow(QFrame::Raised);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        // The hint display follows "Show Hints.".
+        if (!m_state.settings.general.vhint)
+            return true;
+        break;
+    case QEvent::KeyPress:
+        // The window sees every key before its controls.
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() == this && w != this) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            ResetTimeOut();
+            if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F9) {
+                keyPressEvent(key);
+                return true;
+            }
+        }
+        break;
+    case QEvent::MouseMove:
+        if (watched == centralWidget() || watched == m_ui.LeftColumn || watched == m_ui.RightColumn)
+            FormMouseMove();
+        break;
+    default: break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace ksv

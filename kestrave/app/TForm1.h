@@ -1,0 +1,117 @@
+#pragma once
+
+#include "CommandLineDispatch.h"
+#include "RunLog.h"
+#include "RunState.h"
+#include "RunnerPaths.h"
+#include "TForm1Controls.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace ksv {
+
+class IniFile;
+class WindowRegistry;
+
+// The runner's main window. Its creation does the whole start: unit start-up (paths, settings
+// file, work folder), the creation handler (settings, log, shortcut folders, path history) and
+// the dispatch on the first command-line argument; a run happens before the message loop.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // arguments: the command line without the program name.
+    explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The start already decided that the program ends (bad argument, restore not available,
+    // quit during creation); main returns exitCode() instead of running the message loop.
+    bool endRequested() const { return m_endRequested; }
+    int exitCode() const { return m_exitCode; }
+
+    const TForm1Controls& controls() const { return m_ui; }
+    const RunState& runState() const { return m_state; }
+    const RunLog& runLog() const { return m_log; }
+    const RunnerPaths& paths() const { return m_paths; }
+    const CommandLineDispatch& dispatch() const { return m_dispatch; }
+
+    // Layout widths (Part of the window's three layouts).
+    int smallWidth() const;
+    int largeWidth() const;
+    int welcomeWidth() const;
+
+    // Adds a text to the log (line breaks inside start new lines).
+    void addLogLine(const QString& text);
+
+public slots:
+    void CloseTimerTimer();
+    void ResetTimeOut();
+    void BtQuitter3DClick();
+    void CbAutoCloseClick();
+    void LargeForm();
+    void Voirleprocessusdesauvegarde1Click();
+    void DskTurnClick();
+    void GifClick();
+    void AffichageHintClick();
+    void SaveLogClick();
+    void ComboPathChange();
+    void UpdateLbExplo();
+    void SplitIt1Split(int position);
+    void edTypeboiteIntChange();
+    void GifImageShow(const QString& fileName, bool on);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void unitStartup();
+    void FormCreate();
+    void dispatchCommandLine();
+    void loadSettings();
+    void applyAdminFlags();
+    void startWithoutArgument();
+    void askAdministratorPassword();
+    std::optional<QString> askAdministratorPasswordText();
+    void showWelcomeLayout();
+    void OneRequete();
+    void AllArchives();
+    void FichierKsv();
+    void restoreNotAvailable();
+    void showForRun();
+    void startAutoClose();
+    void FormMouseMove();
+    void endProgram(int code);
+    void layoutColumns();
+    void setWindowWidth(int width);
+    void appendLogToMemo(const QStringList& lines);
+    void refreshZipButton();
+    void loadPathHistory();
+    void savePathHistory();
+
+    TForm1Controls m_ui;
+    RunnerPaths m_paths;
+    std::unique_ptr<IniFile> m_settings;
+    RunState m_state;
+    RunLog m_log;
+    CommandLineDispatch m_dispatch;
+    QStringList m_arguments;
+    WindowRegistry* m_registry = nullptr;
+    QString m_startMenuFolder;
+    QString m_otherFolder;
+    bool m_keepStartMenu = true;
+    bool m_keepOther = false;
+    int m_columnHeight = 0;
+    int m_leftWidth = 400;
+    int m_rightWidth = 0;
+    bool m_endRequested = false;
+    int m_exitCode = 0;
+    bool m_quitting = false;
+};
+
+} // namespace ksv

@@ -1,0 +1,184 @@
+#include "CommandLineDispatch.h"
+#include "RunLog.h"
+#include "RunState.h"
+#include "RunnerPaths.h"
+#include "RunnerStartup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using namespace ksv;
+
+class TestRunnerCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dispatch_data();
+    void dispatch();
+    void logAppendSplitsLines_data();
+    void logAppendSplitsLines();
+    void logLoadAppendSave();
+    void logMissingFileIsEmpty();
+    void logUnwritableFileFails();
+    void workLeftoversRemoved();
+    void autoCloseCountdown();
+    void headers();
+};
+
+void TestRunnerCore::dispatch_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("none");
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<bool>("file");
+    QTest::addColumn<bool>("nothing");
+
+    QTest::newRow("no argument") << QStringList{} << true << false << false << false << false << false;
+    QTest::newRow("_REST_A") << QStringList{u"_REST_A"_s} << false << true << false << false << false << false;
+    QTest::newRow("_rest_a lower case") << QStringList{u"_rest_a"_s} << false << false << false << false << false << true;
+    QTest::newRow("_Rest_A mixed") << QStringList{u"_Rest_A"_s} << false << false << false << false << false << true;
+    QTest::newRow("TOUS") << QStringList{u"TOUS"_s} << false << false << true << false << false << false;
+    QTest::newRow("tous") << QStringList{u"tous"_s} << false << false << true << false << false << false;
+    QTest::newRow("TOUS with suffix") << QStringList{u"TOUSX"_s} << false << false << false << false << false << true;
+    QTest::newRow("12") << QStringList{u"12"_s} << false << false << false << true << false << false;
+    QTest::newRow("07 keeps its zero") << QStringList{u"07"_s} << false << false << false << true << false << false;
+    QTest::newRow("-3 is no number") << QStringList{u"-3"_s} << false << false << false << false << false << true;
+    QTest::newRow("12 a") << QStringList{u"12 a"_s} << false << false << false << false << false << true;
+    QTest::newRow("query file") << QStringList{u"C:\\Jobs\\daily.ksv"_s} << false << false << false << false << true << false;
+    QTest::newRow(".KSV inside the name") << QStringList{u"C:\\a.KSV.bak"_s} << false << false << false << false << true << false;
+    QTest::newRow("no .KSV") << QStringList{u"C:\\Jobs\\daily"_s} << false << false << false << false << false << true;
+    QTest::newRow("only the first argument decides")
+        << QStringList{u"C:\\Jobs\\daily"_s, u"TOUS"_s} << false << false << false << false << false << true;
+    QTest::newRow("second argument ignored") << QStringList{u"12"_s, u"x.ksv"_s} << false << false << false << true << false << false;
+}
+
+void TestRunnerCore::dispatch()
+{
+    QFETCH(QStringList, args);
+    const CommandLineDispatch d = CommandLineDispatch::decide(args);
+    QTEST(d.noArgument, "none");
+    QTEST(d.restore, "restore");
+    QTEST(d.allQueries, "all");
+    QTEST(d.numberedQuery, "number");
+    QTEST(d.queryFile, "file");
+    QTEST(d.matchesNothing(), "nothing");
+    QCOMPARE(d.argument, args.value(0));
+}
+
+void TestRunnerCore::logAppendSplitsLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("added");
+    QTest::newRow("plain") << QStringLiteral("-Format a disk ---> OK ") << QStringList{u"-Format a disk ---> OK "_s};
+    QTest::newRow("leading CRLF gives an empty line")
+        << QStringLiteral("\r\n------------ header") << QStringList{u""_s, u"------------ header"_s};
+    QTest::newRow("lone CR breaks the line")
+        << QStringLiteral("-Open Add/Modify query : \r  cmd") << QStringList{u"-Open Add/Modify query : "_s, u"  cmd"_s};
+    QTest::newRow("LF") << QStringLiteral("a\nb") << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("empty text adds an empty line") << QString() << QStringList{u""_s};
+}
+
+void TestRunnerCore::logAppendSplitsLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, added);
+    RunLog log;
+    log.append(QStringLiteral("first"));
+    QCOMPARE(log.append(text), added);
+    QCOMPARE(log.lines(), QStringList{u"first"_s} + added);
+}
+
+void TestRunnerCore::logLoadAppendSave()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kestrave.log"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old line 1\r\nold line 2\r\n\r\nold line 4\r\n");
+    }
+    RunLog log;
+    log.load(path);
+    QCOMPARE(log.lines(), (QStringList{u"old line 1"_s, u"old line 2"_s, u""_s, u"old line 4"_s}));
+    log.append(QStringLiteral("\r\nnew"));
+    QVERIFY(log.save(path));
+
+    RunLog again;
+    again.load(path);
+    QCOMPARE(again.lines(), (QStringList{u"old line 1"_s, u"old line 2"_s, u""_s, u"old line 4"_s, u""_s, u"new"_s}));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("old line 1\nold line 2\n\nold line 4\n\nnew\n"));
+}
+
+void TestRunnerCore::logMissingFileIsEmpty()
+{
+    QTemporaryDir dir;
+    RunLog log;
+    log.append(QStringLiteral("stale"));
+    log.load(dir.filePath(QStringLiteral("missing.log")));
+    QCOMPARE(log.lineCount(), 0);
+}
+
+void TestRunnerCore::logUnwritableFileFails()
+{
+    QTemporaryDir dir;
+    RunLog log;
+    log.append(QStringLiteral("x"));
+    QVERIFY(!log.save(dir.filePath(QStringLiteral("no/such/folder/kestrave.log"))));
+}
+
+void TestRunnerCore::workLeftoversRemoved()
+{
+    QTemporaryDir dir;
+    const RunnerPaths paths = RunnerPaths::forFolder(dir.path());
+    QCOMPARE(paths.workFolder, dir.path() + QStringLiteral("/Sas_Zip/"));
+    QVERIFY(RunnerStartup::prepareWorkFolder(paths));
+    QVERIFY(QDir(paths.workFolder).exists());
+    const QStringList leftovers{u"ZipTmp1.tmp"_s, u"ziptmp2.zip"_s, u"ZipTmp3"_s};
+    const QStringList kept{u"daily.zip"_s, u"daily.exe"_s, u"MyZipTmp.tmp"_s};
+    for (const QString& name : leftovers + kept) {
+        QFile f(paths.workFolder + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(RunnerStartup::removeWorkLeftovers(paths), 3);
+    QStringList remaining = QDir(paths.workFolder).entryList(QDir::Files);
+    remaining.sort();
+    QStringList expected = kept;
+    expected.sort();
+    QCOMPARE(remaining, expected);
+}
+
+void TestRunnerCore::autoCloseCountdown()
+{
+    AutoCloseCountdown c;
+    QCOMPARE(c.tick(20), 19);
+    QCOMPARE(c.tick(20), 18);
+    c.reset();
+    QCOMPARE(c.tick(20), 19);
+    AutoCloseCountdown zero;
+    QVERIFY(zero.tick(0) <= 0);
+}
+
+void TestRunnerCore::headers()
+{
+    const QDateTime when(QDate(2026, 3, 7), QTime(14, 3, 5));
+    const QString stamp = RunnerStartup::dateTimeText(when);
+    QVERIFY(stamp.endsWith(QLatin1String(" 14:03:05")));
+    QCOMPARE(RunnerStartup::openHeader(when),
+             QStringLiteral("\r\n------------         ") + stamp + QStringLiteral("         Open KESTRAVE         ------------"));
+    QCOMPARE(RunnerStartup::closeHeader(when),
+             QStringLiteral("------------         ") + stamp + QStringLiteral("         CLose KESTRAVE         ------------"));
+    QCOMPARE(RunnerStartup::runKsvHeader(when, QStringLiteral("C:\\Jobs\\daily.ksv")),
+             QStringLiteral("\r\n------------ ") + stamp + QStringLiteral(" Run KSV file : C:\\Jobs\\daily.ksv ------------"));
+}
+
+QTEST_GUILESS_MAIN(TestRunnerCore)
+#include "test_runner_core.moc"
