@@ -1,3 +1,4 @@
+#include "CfgSFX.h"
 #include "ComboHistoryAdapter.h"
 #include "Dialogs.h"
 #include "PermanentPassword.h"
@@ -7,6 +8,7 @@
 #include "IniFile.h"
 #include "TPassAdmini.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -29,6 +31,7 @@ private slots:
     void scriptedAnswerGoesThroughDialogsService();
     void comboAdapterRoundTrip();
     void permanentPasswordDialog();
+    void selfExtractorDialogKeepsValues();
 };
 
 void TestCommonWidgets::passwordDialogIsMaskedAndAnswers()
@@ -145,6 +148,39 @@ void TestCommonWidgets::permanentPasswordDialog()
     }
     QCOMPARE(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall, QStringLiteral("?")), QString());
     QCOMPARE(ini.readInteger(SettingsKeys::General, SettingsKeys::general::timeoutsec, 0), 45);
+}
+
+void TestCommonWidgets::selfExtractorDialogKeepsValues()
+{
+    SfxOptions in;
+    in.chglst = true;
+    in.msgsfx = true;
+    in.iboxmsg = QStringLiteral("3");
+    in.smsg = QStringLiteral("Ready?");
+    in.stitre = QStringLiteral("Setup");
+    in.iconame = QStringLiteral("C:\\i.ico");
+    in.icoIndex = 4;
+    in.spath = TempDirUserText;
+    in.sow = true;
+    in.scmd = QStringLiteral("run.exe");
+    in.runfile = true;
+    CfgSFX dialog;
+    dialog.setOptions(in);
+    const SfxOptions out = dialog.options();
+    QVERIFY(out.chglst && out.msgsfx && out.sow && out.runfile && !out.autorun && !out.endmsg);
+    QCOMPARE(out.iboxmsg, in.iboxmsg);
+    QCOMPARE(out.smsg, in.smsg);
+    QCOMPARE(out.stitre, in.stitre);
+    QCOMPARE(out.iconame, in.iconame);
+    QCOMPARE(out.icoIndex, in.icoIndex);
+    QCOMPARE(out.spath, in.spath);
+    QCOMPARE(out.scmd, in.scmd);
+    // The command field follows the run-a-file box.
+    auto* runfile = dialog.findChild<QCheckBox*>(QStringLiteral("CbRunFile"));
+    auto* scmd = dialog.findChild<QLineEdit*>(QStringLiteral("EdSCmd"));
+    QVERIFY(runfile && scmd && scmd->isEnabled());
+    runfile->setChecked(false);
+    QVERIFY(!scmd->isEnabled());
 }
 
 QTEST_MAIN(TestCommonWidgets)

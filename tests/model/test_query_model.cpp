@@ -2,6 +2,7 @@
 #include "PackageConstants.h"
 #include "PlatformEnvironment.h"
 #include "Query.h"
+#include "SfxOptions.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,6 +50,7 @@ private slots:
     void exclusionItems();
     void automaticIconIndex_data();
     void automaticIconIndex();
+    void selfExtractorOptionsLoadAndSave();
 
 private:
     QTemporaryDir m_dir;
@@ -325,6 +327,41 @@ void TestQueryModel::automaticIconIndex()
     QFETCH(int, expected);
     const QueryFile f = QueryFile::load(IniDocument::fromBytes("[divers]\r\n" + divers));
     QCOMPARE(f.options.effectiveIconIndex(), expected);
+}
+
+void TestQueryModel::selfExtractorOptionsLoadAndSave()
+{
+    IniDocument d = doc("[divers]\r\nspath=><\r\nscmd=ab\r\niconame=C:\\none.ico\r\nicoIndex=2\r\n"
+                        "iboxmsg=x\r\nendmsg=1\r\n");
+    SfxOptions o = SfxOptions::load(d);
+    QCOMPARE(o.spath, QStringLiteral("TEMP Dir user"));
+    QVERIFY(o.runfile); // two characters tick the run-a-file box
+    QCOMPARE(o.iconame, QStringLiteral("C:\\Kestrave\\") + IconeDefautN);
+    QCOMPARE(o.icoIndex, 2);
+    QCOMPARE(o.iboxmsg, QStringLiteral("x"));
+    QVERIFY(o.endmsg && !o.sow && !o.chglst);
+    QVERIFY(!SfxOptions::load(doc("[divers]\r\nscmd=a\r\n")).runfile);
+    const SfxOptions empty = SfxOptions::load(doc(""));
+    QCOMPARE(empty.spath, QStringLiteral("C:\\"));
+    QCOMPARE(empty.iboxmsg, QStringLiteral("1"));
+    QVERIFY(!empty.endmsg);
+
+    // Saving: the temporary-folder text becomes "><"; scmd is kept unless the box is ticked.
+    o.spath = QStringLiteral("Use TEMP Dir user please");
+    o.runfile = false;
+    o.scmd = QStringLiteral("changed.exe");
+    o.save(d);
+    QCOMPARE(d.readString(QStringLiteral("divers"), QStringLiteral("spath")), QStringLiteral("><"));
+    QCOMPARE(d.readString(QStringLiteral("divers"), QStringLiteral("scmd")), QStringLiteral("ab"));
+    QCOMPARE(d.readString(QStringLiteral("divers"), QStringLiteral("runfile")), QStringLiteral("0"));
+    o.runfile = true;
+    o.spath = QStringLiteral("D:\\Out\\");
+    o.save(d);
+    QCOMPARE(d.readString(QStringLiteral("divers"), QStringLiteral("scmd")), QStringLiteral("changed.exe"));
+    QCOMPARE(d.readString(QStringLiteral("divers"), QStringLiteral("spath")), QStringLiteral("D:\\Out\\"));
+    const SfxOptions back = SfxOptions::load(d);
+    QCOMPARE(back.icoIndex, o.icoIndex);
+    QCOMPARE(back.endmsg, o.endmsg);
 }
 
 QTEST_GUILESS_MAIN(TestQueryModel)
