@@ -240,8 +240,10 @@ bool TBackupFile::Backup(const QStringList& List, const QString& DestFile)
 
     std::unique_ptr<QTemporaryFile> fileIdFile;
     if (m_saveFileId) {
-        fileIdFile = std::make_unique<QTemporaryFile>(QDir::tempPath() + QLatin1String("/FIDXXXXXX"));
-        if (!fileIdFile->open() || fileIdFile->write(fileIds) != fileIds.size() || !fileIdFile->flush()) {
+        // An unusable temporary folder (QDir::tempPath() empty) must not send the list to "/".
+        const QString tempFolder = QDir::tempPath();
+        fileIdFile = std::make_unique<QTemporaryFile>(tempFolder + QLatin1String("/FIDXXXXXX"));
+        if (tempFolder.isEmpty() || !fileIdFile->open() || fileIdFile->write(fileIds) != fileIds.size() || !fileIdFile->flush()) {
             setError(BackupTexts::CannotCreateFileIdList);
         } else {
             fileIdFile->close();
