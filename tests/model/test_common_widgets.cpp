@@ -1,5 +1,6 @@
 #include "CfgSFX.h"
 #include "ComboHistoryAdapter.h"
+#include "CustomIcon.h"
 #include "Dialogs.h"
 #include "PermanentPassword.h"
 #include "PlatformEnvironment.h"
@@ -10,6 +11,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImageWriter>
+#include <QLabel>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
@@ -32,6 +35,7 @@ private slots:
     void comboAdapterRoundTrip();
     void permanentPasswordDialog();
     void selfExtractorDialogKeepsValues();
+    void customIconFallsBackToDefault();
 };
 
 void TestCommonWidgets::passwordDialogIsMaskedAndAnswers()
@@ -181,6 +185,31 @@ void TestCommonWidgets::selfExtractorDialogKeepsValues()
     QVERIFY(runfile && scmd && scmd->isEnabled());
     runfile->setChecked(false);
     QVERIFY(!scmd->isEnabled());
+}
+
+void TestCommonWidgets::customIconFallsBackToDefault()
+{
+    QTemporaryDir dir;
+    const auto writeImage = [&](const QString& name, int size, Qt::GlobalColor color) {
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(color);
+        return image.save(dir.filePath(name), "PNG");
+    };
+    QVERIFY(writeImage(QStringLiteral("mine.png"), 16, Qt::red));
+    QVERIFY(writeImage(QStringLiteral("default.ico"), 8, Qt::blue)); // PNG data under the default name
+    qputenv("KESTRAVE_HOME", QFile::encodeName(dir.path()));
+    PlatformEnvironment::reload();
+
+    QLabel label;
+    QVERIFY(LoadCustomIcon(dir.filePath(QStringLiteral("mine.png")), 0, &label));
+    QCOMPARE(label.pixmap().size(), QSize(16, 16));
+    // A missing file or an image number the file does not hold gives the default icon.
+    QVERIFY(!LoadCustomIcon(dir.filePath(QStringLiteral("gone.ico")), 0, &label));
+    QCOMPARE(label.pixmap().size(), QSize(8, 8));
+    QCOMPARE(LoadCustomIcon(dir.filePath(QStringLiteral("mine.png")), 5).size(), QSize(8, 8));
+    QFile::remove(dir.filePath(QStringLiteral("default.ico")));
+    QVERIFY(!LoadCustomIcon(QString(), 0, &label));
+    QVERIFY(label.pixmap().isNull());
 }
 
 QTEST_MAIN(TestCommonWidgets)
