@@ -45,9 +45,10 @@ void TestArchiveFlag::setUntilClearedThenSetByAChange()
     QVERIFY(ArchiveFlag::clear(file));
     QVERIFY(!ArchiveFlag::isSet(file));
 
-    // A rewrite by another program sets it too.
-    QTest::qWait(20);
-    QVERIFY(test::writeFile(file, "second"));
+    // A time moved back (a file restored from an older copy) counts as a change as well.
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(f.fileTime(QFileDevice::FileModificationTime).addMSecs(-1), QFileDevice::FileModificationTime));
+    f.close();
     QVERIFY(ArchiveFlag::isSet(file));
 }
 
