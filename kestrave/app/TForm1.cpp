@@ -2,7 +2,7 @@
 
 #include "AdminPassword.h"
 #include "Clock.h"
-#include "ComboHistory.h"
+#include "ComboHistoryAdapter.h"
 #include "Dialogs.h"
 #include "DiskSpaceKludge.h"
 #include "FormatDialog.h"
@@ -19,6 +19,7 @@
 #include "RunnerTexts.h"
 #include "SettingsKeys.h"
 #include "SystemActions.h"
+#include "TPassAdmini.h"
 #include "WindowRegistry.h"
 #include "widgets/BlinkingLabel.h"
 #include "widgets/HemisphereButton.h"
@@ -284,29 +285,21 @@ void TForm1::askAdministratorPassword()
 std::optional<QString> TForm1::askAdministratorPasswordText()
 {
     // Scripted runs answer through the dialogs service (a "text:" line); with a person at the
-    // screen the password box of the dialogs service is one masked edit as well.
-    return dialogs().password(adminPasswordCaption(), adminPasswordPrompt());
+    // screen the package's dialog TPassAdmini asks, modally.
+    return TPassAdmini::ask(this);
 }
 
 void TForm1::loadPathHistory()
 {
-    ComboModel history;
-    LoadCombo(history, m_paths.settingsFile, RunnerConstants::pathHistoryName(), {});
-    if (history.items.size() < 2)
-        FileComboWithDrives(history);
     const QSignalBlocker blocker(m_ui.ComboPath);
-    m_ui.ComboPath->clear();
-    m_ui.ComboPath->addItems(history.items);
-    m_ui.ComboPath->setEditText(history.text);
+    ComboHistoryAdapter::load(m_ui.ComboPath, m_paths.settingsFile, RunnerConstants::pathHistoryName());
+    if (m_ui.ComboPath->count() < 2)
+        ComboHistoryAdapter::fillWithDrives(m_ui.ComboPath);
 }
 
 void TForm1::savePathHistory()
 {
-    ComboModel history;
-    for (int i = 0; i < m_ui.ComboPath->count(); ++i)
-        history.items << m_ui.ComboPath->itemText(i);
-    history.text = m_ui.ComboPath->currentText();
-    SaveCombo(history, m_paths.settingsFile, RunnerConstants::pathHistoryName());
+    ComboHistoryAdapter::save(m_ui.ComboPath, m_paths.settingsFile, RunnerConstants::pathHistoryName());
 }
 
 void TForm1::showWelcomeLayout()
