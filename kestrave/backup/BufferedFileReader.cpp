@@ -7,11 +7,13 @@
 
 namespace ksv {
 
-BufferedFileReader::BufferedFileReader(qint64 bufferSize) : m_buffer(bufferSize, Qt::Uninitialized) {}
+BufferedFileReader::BufferedFileReader(qint64 bufferSize) : m_bufferSize(bufferSize) {}
 
 bool BufferedFileReader::open(const QString& nativePath)
 {
     close();
+    if (m_buffer.isEmpty())
+        m_buffer = QByteArray(m_bufferSize, Qt::Uninitialized); // allocated at first use
     m_file.setFileName(nativePath);
     if (nativePath.isEmpty() || !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;

@@ -35,6 +35,7 @@ private:
     bool refill();
 
     QFile m_file;
+    qint64 m_bufferSize;
     QByteArray m_buffer;
     qint64 m_begin = 0;   // next unread byte in the buffer
     qint64 m_end = 0;     // bytes held in the buffer

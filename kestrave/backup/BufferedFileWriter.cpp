@@ -6,7 +6,7 @@
 
 namespace ksv {
 
-BufferedFileWriter::BufferedFileWriter(qint64 bufferSize) : m_buffer(bufferSize, Qt::Uninitialized) {}
+BufferedFileWriter::BufferedFileWriter(qint64 bufferSize) : m_bufferSize(bufferSize) {}
 
 BufferedFileWriter::~BufferedFileWriter()
 {
@@ -18,6 +18,8 @@ bool BufferedFileWriter::open(const QString& nativePath, bool append)
     close();
     m_failed = false;
     m_used = 0;
+    if (m_buffer.isEmpty())
+        m_buffer = QByteArray(m_bufferSize, Qt::Uninitialized); // allocated at first use
     m_file.setFileName(nativePath);
     const QIODevice::OpenMode mode = append ? (QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)
                                             : (QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);

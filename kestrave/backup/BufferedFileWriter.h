@@ -32,6 +32,7 @@ public:
 
 private:
     QFile m_file;
+    qint64 m_bufferSize;
     QByteArray m_buffer;
     qint64 m_used = 0;
     qint64 m_position = 0;
