@@ -13,6 +13,32 @@
 
 namespace ksv {
 
+namespace {
+
+// The path below base whose components match relative's without regard to case (the command
+// line is written in capitals by the programs); components that match nothing keep their text.
+QString resolveIgnoringCase(const QString& base, const QString& relative)
+{
+    QString current = base;
+    const QStringList parts = ZipPaths::normalisedEntryName(relative).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        QString next = current + QLatin1Char('/') + part;
+        if (!QFileInfo::exists(next)) {
+            const QStringList entries = QDir(current).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            for (const QString& entry : entries) {
+                if (entry.compare(part, Qt::CaseInsensitive) == 0) {
+                    next = current + QLatin1Char('/') + entry;
+                    break;
+                }
+            }
+        }
+        current = next;
+    }
+    return current;
+}
+
+} // namespace
+
 SfxExtractor::SfxExtractor(QString programPath) : m_program(std::move(programPath)) {}
 
 bool SfxExtractor::load()
@@ -162,27 +188,24 @@ int SfxExtractor::extract(const QString& folder, const QStringList& names)
 
 void SfxExtractor::runCommandLine(const QString& nativeFolder)
 {
-    QString command = m_settings.commandLine.trimmed();
+    const QString command = m_settings.commandLine.trimmed();
     if (command.isEmpty())
         return;
-    if (command.startsWith(QLatin1String("><"))) {
-        QString rest = command.mid(2);
-        while (rest.startsWith(QLatin1Char('\\')) || rest.startsWith(QLatin1Char('/')))
-            rest.remove(0, 1);
-        command = nativeFolder + QLatin1Char('/') + ZipPaths::normalisedEntryName(rest);
-    } else {
-        command = ZipPaths::toNative(command);
-    }
-    // A stored name may differ in case from what the command line says.
-    QString program = command;
+    QString program;
     QStringList arguments;
-    if (!QFileInfo::exists(program)) {
-        const QString resolved = ZipPaths::toNative(ZipPaths::toDisplay(command));
-        if (!resolved.isEmpty() && QFileInfo::exists(resolved)) {
-            program = resolved;
-        } else {
+    if (command.startsWith(QLatin1String("><"))) {
+        // "><" stands for the extraction folder; the rest names an extracted file.
+        program = resolveIgnoringCase(nativeFolder, command.mid(2));
+        if (!QFileInfo::exists(program)) {
+            arguments = QProcess::splitCommand(command.mid(2));
+            if (!arguments.isEmpty())
+                program = resolveIgnoringCase(nativeFolder, arguments.takeFirst());
+        }
+    } else {
+        program = ZipPaths::toNative(command);
+        if (!QFileInfo::exists(program)) {
             arguments = QProcess::splitCommand(command);
-            program = arguments.isEmpty() ? QString() : arguments.takeFirst();
+            program = arguments.isEmpty() ? QString() : ZipPaths::toNative(arguments.takeFirst());
         }
     }
     if (program.isEmpty())

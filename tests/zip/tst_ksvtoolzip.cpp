@@ -1,0 +1,104 @@
+// ksvtool zip: exit codes, list format, DOS and native paths, the self-extracting round trip.
+
+#include "ZipTestSupport.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ksv;
+using namespace ksv::ziptest;
+using namespace Qt::StringLiterals;
+
+class TestKsvtoolZip : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tool;
+    QProcessEnvironment m_env;
+
+    Run tool(const QStringList& args) { return run(m_tool, QStringList{u"zip"_s} + args, m_dir.path(), m_env); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_tool = qEnvironmentVariable("KSV_BIN_DIR") + u"/ksvtool"_s;
+        QVERIFY(QFileInfo(m_tool).isExecutable());
+        const QString root = m_dir.filePath(u"c"_s);
+        QVERIFY(writeFile(root + u"/Data/a.txt"_s, textData(5000, 1)));
+        QVERIFY(writeFile(root + u"/Data/sub/b.txt"_s, textData(3000, 2)));
+        QVERIFY(writeFile(root + u"/Data/skip.tmp"_s, "x"));
+        QVERIFY(writeFile(m_dir.filePath(u"drives.ini"_s), "[C]\r\nroot=" + root.toUtf8() + "\r\n"));
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(u"KESTRAVE_PLATFORM"_s, u"simulated"_s);
+        m_env.insert(u"KESTRAVE_DRIVES"_s, m_dir.filePath(u"drives.ini"_s));
+        m_env.insert(u"KESTRAVE_HOME"_s, qEnvironmentVariable("KSV_BIN_DIR"));
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no sub-command") << QStringList{};
+        QTest::newRow("unknown sub-command") << QStringList{u"frobnicate"_s};
+        QTest::newRow("add without specification") << QStringList{u"add"_s, u"x.zip"_s};
+        QTest::newRow("unknown option") << QStringList{u"add"_s, u"--fast"_s, u"x.zip"_s, u"*.*"_s};
+        QTest::newRow("level out of range") << QStringList{u"add"_s, u"--level"_s, u"12"_s, u"x.zip"_s, u"*.*"_s};
+        QTest::newRow("value missing") << QStringList{u"extract"_s, u"x.zip"_s, u"out"_s, u"--password"_s};
+    }
+
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        const Run r = tool(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.err.contains("ksvtool zip add"));
+    }
+
+    void helpAndRoundTrip()
+    {
+        const Run help = tool({u"--help"_s});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("ksvtool zip unsfx"));
+
+        // DOS paths through the drive table
+        Run r = tool({u"add"_s, u"--recurse"_s, u"--dir-names"_s, u"--password"_s, u"pw"_s, u"--exclude"_s, u"*.tmp"_s,
+                      u"C:\\t.zip"_s, u"C:\\Data\\*.*"_s});
+        QCOMPARE(r.exitCode, 0);
+        r = tool({u"list"_s, u"C:\\t.zip"_s});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = QString::fromUtf8(r.out).trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        const QStringList fields = lines.first().split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[0], u"Data/a.txt"_s);
+        QCOMPARE(fields[1], u"5000"_s);
+        QVERIFY(fields[2].toLongLong() > 0);
+        QVERIFY(QDateTime::fromString(fields[3], u"yyyy-MM-dd hh:mm:ss"_s).isValid());
+        QCOMPARE(fields[4], u"*"_s);
+
+        QCOMPARE(tool({u"test"_s, u"--password"_s, u"pw"_s, u"C:\\t.zip"_s}).exitCode, 0);
+        QCOMPARE(tool({u"test"_s, u"--password"_s, u"nope"_s, u"C:\\t.zip"_s}).exitCode, 1);
+
+        // native paths work as well
+        const QString native = m_dir.filePath(u"c/t.zip"_s);
+        r = tool({u"extract"_s, u"--dir-names"_s, u"--password"_s, u"pw"_s, native, m_dir.filePath(u"out"_s)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(readFile(m_dir.filePath(u"out/Data/sub/b.txt"_s)), textData(3000, 2));
+
+        const QByteArray zipBytes = readFile(native);
+        QCOMPARE(tool({u"sfx"_s, u"--caption"_s, u"Setup"_s, u"--options"_s, u"34"_s, u"C:\\t.zip"_s}).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(native));
+        QCOMPARE(tool({u"unsfx"_s, u"C:\\t.exe"_s}).exitCode, 0);
+        QCOMPARE(readFile(native), zipBytes);
+
+        QCOMPARE(tool({u"delete"_s, u"C:\\t.zip"_s, u"*/sub/*"_s}).exitCode, 0);
+        QCOMPARE(tool({u"list"_s, u"C:\\t.zip"_s}).out.count('\n'), 1);
+        QCOMPARE(tool({u"copy"_s, u"C:\\t.zip"_s, u"C:\\missing\\t.zip"_s}).exitCode, 1);
+        QCOMPARE(tool({u"test"_s, u"C:\\Data\\a.txt"_s}).exitCode, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKsvtoolZip)
+#include "tst_ksvtoolzip.moc"
