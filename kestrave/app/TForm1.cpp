@@ -635,18 +635,24 @@ void TForm1::LargeForm()
 // ------------------------------------------------------------------------------------------
 // Keys and mouse.
 
+bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers shift)
+{
+    // Every key restarts the auto-close delay.
+    ResetTimeOut();
+    shift &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    if (shift == Qt::AltModifier)
+        return false;
+    switch (key) {
+    case Qt::Key_Escape: BtQuitter3DClick(); return true;
+    case Qt::Key_F9: LargeForm(); return true;
+    default: return false;
+    }
+}
+
 void TForm1::keyPressEvent(QKeyEvent* event)
 {
-    ResetTimeOut();
-    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    if (mods != Qt::AltModifier) {
-        switch (event->key()) {
-        case Qt::Key_Escape: BtQuitter3DClick(); return;
-        case Qt::Key_F9: LargeForm(); return;
-        default: break;
-        }
-    }
-    QMainWindow::keyPressEvent(event);
+    if (!FormKeyDown(event->key(), event->modifiers()))
+        QMainWindow::keyPressEvent(event);
 }
 
 void TForm1::FormMouseMove()
@@ -669,11 +675,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         // The window sees every key before its controls.
         if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() == this && w != this) {
             auto* key = static_cast<QKeyEvent*>(event);
-            ResetTimeOut();
-            if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F9) {
-                keyPressEvent(key);
+            if (FormKeyDown(key->key(), key->modifiers()))
                 return true;
-            }
         }
         break;
     case QEvent::MouseMove:

@@ -63,6 +63,9 @@ public slots:
     void SplitIt1Split(int position);
     void edTypeboiteIntChange();
     void GifImageShow(const QString& fileName, bool on);
+    // The window's key handler: it sees every key before the controls. True when the key was
+    // used (the control then does not get it).
+    bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -3,6 +3,7 @@
 #include "RunnerTexts.h"
 #include "widgets/BlinkingLabel.h"
 #include "widgets/HemisphereButton.h"
+#include "widgets/HintTimingStyle.h"
 #include "widgets/PathLabel.h"
 #include "widgets/SplitterBar.h"
 
@@ -44,7 +45,7 @@ void setHint(QWidget* widget, const QString& hint)
 {
     widget->setProperty("hint", hint);
     widget->setToolTip(shortHint(hint));
-    widget->setToolTipDuration(hint.isEmpty() ? -1 : 1000 * 5);
+    widget->setToolTipDuration(hint.isEmpty() ? -1 : HintTimingStyle::HintHidePauseMs);
     widget->setStatusTip(longHint(hint));
 }
 

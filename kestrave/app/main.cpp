@@ -2,6 +2,7 @@
 
 #include "QtDialogs.h"
 #include "RunnerConstants.h"
+#include "widgets/HintTimingStyle.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("kestrave"));
     QApplication::setApplicationDisplayName(title.isEmpty() ? ksv::RunnerConstants::applicationTitle() : title);
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(new ksv::HintTimingStyle);
     ksv::installDefaultDialogsForGui();
 
     // The window's creation does the whole start, and with an argument the whole run.

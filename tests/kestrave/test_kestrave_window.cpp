@@ -4,6 +4,7 @@
 #include "PlatformEnvironment.h"
 #include "ScriptedDialogs.h"
 #include "TForm1.h"
+#include "WindowRegistry.h"
 #include "widgets/BlinkingLabel.h"
 #include "widgets/HemisphereButton.h"
 #include "widgets/PathLabel.h"
@@ -44,6 +45,32 @@ QString readText(const QString& path)
     return QString::fromUtf8(f.readAll());
 }
 
+// Every visible caption fits in its control at the default font, and no visible control is cut
+// by the window's edge (the small layout leaves the right column wholly beyond it).
+void verifyNothingClipped(const TForm1& form)
+{
+    const TForm1Controls& ui = form.controls();
+    for (QLabel* label : form.findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty() || qobject_cast<PathLabel*>(label) || label->wordWrap())
+            continue;
+        if (label == static_cast<QLabel*>(ui.Lb3dExplo))
+            continue; // drawn smaller when the splitter leaves it little room
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                 qPrintable(label->objectName() + u": "_s + label->text()));
+    }
+    for (QCheckBox* box : form.findChildren<QCheckBox*>()) {
+        if (box->isVisible())
+            QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->objectName()));
+    }
+    const QRect client = form.rect();
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->isWindow())
+            continue;
+        const QRect r(w->mapTo(&form, QPoint(0, 0)), w->size());
+        QVERIFY2(!r.intersects(client) || client.contains(r), qPrintable(w->objectName()));
+    }
+}
+
 } // namespace
 
 class TestKestraveWindow : public QObject
@@ -65,6 +92,7 @@ private slots:
     void longLogAtQuit_data();
     void longLogAtQuit();
     void layoutsSwitchWithF9();
+    void windowTitlesInTheRegistry();
 
 private:
     void setScript(const QStringList& answers);
@@ -192,19 +220,7 @@ void TestKestraveWindow::welcomeLayout()
     QVERIFY(lines.at(2).startsWith(u"------------         "_s));
     QVERIFY(lines.at(2).contains(u"14:03:05         Open KESTRAVE         ------------"_s));
 
-    // Nothing is clipped: every visible caption fits in its control.
-    for (QLabel* label : form.findChildren<QLabel*>()) {
-        if (!label->isVisible() || label->text().isEmpty() || qobject_cast<PathLabel*>(label) || label->wordWrap())
-            continue;
-        if (label == ui.Lb3dExplo)
-            continue; // the free-space text follows the splitter the user sets
-        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
-                 qPrintable(label->objectName() + u": "_s + label->text()));
-    }
-    for (QCheckBox* box : form.findChildren<QCheckBox*>()) {
-        if (box->isVisible())
-            QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->objectName()));
-    }
+    verifyNothingClipped(form);
 }
 
 void TestKestraveWindow::hintsGoToTooltipAndStatusBar()
@@ -411,13 +427,41 @@ void TestKestraveWindow::layoutsSwitchWithF9()
     QTRY_VERIFY(form.isVisible());
     const int small = form.smallWidth();
     QCOMPARE(form.width(), small);
+    verifyNothingClipped(form);
     QTest::keyClick(&form, Qt::Key_F9);
     QCOMPARE(form.width(), form.largeWidth());
     const TForm1Controls& ui = form.controls();
+    // Keys typed into a control reach the window first.
+    QTest::keyClick(ui.ComboPath, Qt::Key_F9);
+    QCOMPARE(form.width(), small);
+    QTest::keyClick(ui.ComboPath, Qt::Key_F9);
+    verifyNothingClipped(form);
     QCOMPARE(form.width(), ui.PnFormat->mapTo(&form, QPoint(0, 0)).x() + ui.PnFormat->width() + 15);
     QTest::keyClick(&form, Qt::Key_F9);
     QCOMPARE(form.width(), small);
     QCOMPARE(small, ui.PnFormat->mapTo(&form, QPoint(0, 0)).x());
+}
+
+void TestKestraveWindow::windowTitlesInTheRegistry()
+{
+    // "&Automatic launch " is ticked when the scheduler's window exists, cleared otherwise,
+    // whatever [general] automate says.
+    writeText(m_home->filePath(u"kestrave.ini"_s), u"[general]\nautomate=0\n"_s);
+    {
+        WindowRegistry scheduler;
+        QVERIFY(scheduler.registerTitle(u"KSV_RUN"_s));
+        TForm1 form({});
+        QVERIFY(form.controls().CbAutomation->isChecked());
+    }
+    writeText(m_home->filePath(u"kestrave.ini"_s), u"[general]\nautomate=1\n"_s);
+    TForm1 form({});
+    QVERIFY(!form.controls().CbAutomation->isChecked());
+
+    // While the window exists its title is registered, and a close request quits normally.
+    QVERIFY(WindowRegistry::exists(u"KESTRAVE"_s));
+    QVERIFY(WindowRegistry::sendClose(u"KESTRAVE"_s));
+    QTRY_VERIFY(form.endRequested());
+    QVERIFY(readText(m_home->filePath(u"kestrave.log"_s)).contains(u"CLose KESTRAVE"_s));
 }
 
 QTEST_MAIN(TestKestraveWindow)
