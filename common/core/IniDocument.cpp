@@ -243,8 +243,8 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
 {
     const QString s = section.trimmed();
     const QString k = key.trimmed();
-    if (s.isEmpty() || k.isEmpty() || hasLineBreak(s) || hasLineBreak(k) || s.contains(QLatin1Char(']'))
-        || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char(';')) || k.startsWith(QLatin1Char('[')))
+    if (s.isEmpty() || k.isEmpty() || hasLineBreak(s) || hasLineBreak(k) || s.contains(QLatin1Char(']')) ||
+        k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char(';')) || k.startsWith(QLatin1Char('[')))
         return false;
     QString v = value;
     v.replace(QLatin1String("\r\n"), QLatin1String(" "));

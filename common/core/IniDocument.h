@@ -19,7 +19,11 @@ namespace ksv {
 class IniDocument
 {
 public:
-    enum class LineEnd { CrLf, Lf };
+    enum class LineEnd
+    {
+        CrLf,
+        Lf
+    };
 
     IniDocument() = default;
     static IniDocument fromBytes(const QByteArray& bytes);
@@ -55,7 +59,12 @@ public:
     static bool parseInteger(const QString& text, int* out);
 
 private:
-    enum class Kind { Other, Section, Key };
+    enum class Kind
+    {
+        Other,
+        Section,
+        Key
+    };
     struct Line
     {
         QString text;

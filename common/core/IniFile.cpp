@@ -15,8 +15,7 @@ namespace {
 // Reads the file under the write lock, applies the change and replaces the file atomically.
 // change returns false when it has nothing to do; then the file is left untouched (a delete
 // in a missing file does not create it).
-template <typename Change>
-bool editFile(const QString& path, Change change)
+template <typename Change> bool editFile(const QString& path, Change change)
 {
     FileWriteLock lock(path);
     if (!lock.isLocked())

@@ -59,7 +59,8 @@ QString safeFileName(const QString& text)
 {
     QString out;
     for (const QChar c : text)
-        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ? c.toLower() : QLatin1Char('_');
+        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ? c.toLower()
+                                                                                    : QLatin1Char('_');
     return out.left(60);
 }
 
@@ -80,8 +81,8 @@ bool writeLauncher(const QString& folder, const Launcher& l)
     text += QStringLiteral("Name=") + entryValue(l.name) + QLatin1Char('\n');
     if (!l.comment.isEmpty())
         text += QStringLiteral("Comment=") + entryValue(l.comment) + QLatin1Char('\n');
-    text += QStringLiteral("Exec=") + execArgument(kestraveExecutable()) + QLatin1Char(' ')
-            + execArgument(l.argument) + QLatin1Char('\n');
+    text += QStringLiteral("Exec=") + execArgument(kestraveExecutable()) + QLatin1Char(' ') +
+            execArgument(l.argument) + QLatin1Char('\n');
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("Categories=Utility;Archiving;\n");
     text += kMarkerKey + QLatin1Char('=') + entryValue(l.argument) + QLatin1Char('\n');
@@ -98,9 +99,9 @@ bool writeLauncher(const QString& folder, const Launcher& l)
     if (!out.commit())
         return false;
     // Desktops run only launchers marked executable.
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                    | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                    | QFileDevice::ExeOther);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                    QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                    QFileDevice::ExeOther);
     return true;
 }
 
@@ -146,8 +147,8 @@ Result<int> CreerIconesDemarrer2(const QString& Ini, const QString& Dir)
         if (numbered.empty)
             continue;
         launchers.append({kLauncherPrefix + section + QStringLiteral(".desktop"),
-                          QStringLiteral("Kestrave %1 - %2").arg(section, query.arch),
-                          numbered.label, section});
+                          QStringLiteral("Kestrave %1 - %2").arg(section, query.arch), numbered.label,
+                          section});
     }
     const auto known = settings.sectionLines(SettingsKeys::KsvFile);
     QStringList seenFiles;
@@ -158,13 +159,14 @@ Result<int> CreerIconesDemarrer2(const QString& Ini, const QString& Dir)
             continue;
         seenFiles.append(value);
         const QString name = FileNameAlone(value);
-        launchers.append({kLauncherPrefix + QStringLiteral("file-") + safeFileName(name) + QLatin1Char('-')
-                              + QString::number(seenFiles.size()) + QStringLiteral(".desktop"),
+        launchers.append({kLauncherPrefix + QStringLiteral("file-") + safeFileName(name) + QLatin1Char('-') +
+                              QString::number(seenFiles.size()) + QStringLiteral(".desktop"),
                           QStringLiteral("Kestrave - %1").arg(name), value, value});
     }
 
     // Remove our earlier launchers first, so a removed query loses its launcher.
-    const QStringList existing = QDir(folder).entryList({kLauncherPrefix + QStringLiteral("*.desktop")}, QDir::Files);
+    const QStringList existing =
+        QDir(folder).entryList({kLauncherPrefix + QStringLiteral("*.desktop")}, QDir::Files);
     for (const QString& entry : existing) {
         const QString path = folder + QLatin1Char('/') + entry;
         if (isOurLauncher(path))

@@ -50,8 +50,8 @@ QString CheminProg()
 
 QString DossierDemarrer()
 {
-    return folderWithSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                           + QStringLiteral("/applications"));
+    return folderWithSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/applications"));
 }
 
 QString DossierBureau()

@@ -88,8 +88,8 @@ QByteArray obtainKey(const QString& keyPath)
 
 QString keyFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/kestrave/zip-password.key");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/kestrave/zip-password.key");
 }
 
 QString encipher(const QString& clear, const QString& keyPath)
@@ -109,11 +109,12 @@ QString encipher(const QString& clear, const QString& keyPath)
     CipherContext ctx(EVP_CIPHER_CTX_new());
     int len = 0;
     int total = 0;
-    if (!ctx || EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
-        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1
-        || EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, bytes(key), bytes(nonce)) != 1
-        || EVP_EncryptUpdate(ctx.get(), nullptr, &len, bytes(kAssociated), static_cast<int>(kAssociated.size())) != 1
-        || EVP_EncryptUpdate(ctx.get(), bytes(cipher), &len, bytes(plain), static_cast<int>(plain.size())) != 1)
+    if (!ctx || EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
+        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
+        EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, bytes(key), bytes(nonce)) != 1 ||
+        EVP_EncryptUpdate(ctx.get(), nullptr, &len, bytes(kAssociated),
+                          static_cast<int>(kAssociated.size())) != 1 ||
+        EVP_EncryptUpdate(ctx.get(), bytes(cipher), &len, bytes(plain), static_cast<int>(plain.size())) != 1)
         return {};
     total = len;
     if (EVP_EncryptFinal_ex(ctx.get(), bytes(cipher) + total, &len) != 1)
@@ -154,11 +155,12 @@ QString decipher(const QString& stored, const QString& keyPath)
     CipherContext ctx(EVP_CIPHER_CTX_new());
     int len = 0;
     int total = 0;
-    if (!ctx || EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
-        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1
-        || EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, bytes(key), bytes(nonce)) != 1
-        || EVP_DecryptUpdate(ctx.get(), nullptr, &len, bytes(kAssociated), static_cast<int>(kAssociated.size())) != 1
-        || EVP_DecryptUpdate(ctx.get(), bytes(plain), &len, bytes(cipher), static_cast<int>(cipher.size())) != 1)
+    if (!ctx || EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
+        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
+        EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, bytes(key), bytes(nonce)) != 1 ||
+        EVP_DecryptUpdate(ctx.get(), nullptr, &len, bytes(kAssociated),
+                          static_cast<int>(kAssociated.size())) != 1 ||
+        EVP_DecryptUpdate(ctx.get(), bytes(plain), &len, bytes(cipher), static_cast<int>(cipher.size())) != 1)
         return {};
     total = len;
     if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagSize, tag.data()) != 1)

@@ -68,7 +68,11 @@ inline constexpr int AutomaticIconIndex = 9999;
 } // namespace QueryKeys
 
 // Whose defaults apply to missing keys: the runner's, or the query editor's own.
-enum class QueryDefaults { Runner, Editor };
+enum class QueryDefaults
+{
+    Runner,
+    Editor
+};
 
 // The options of [divers] (and of a numbered section). Member defaults are the runner's.
 struct Query
@@ -124,10 +128,10 @@ struct QueryFile
     // The key=value lines of [add] and [exc] as they stand in the file, in file order.
     QStringList addLines;
     QStringList excLines;
-    QString nameExeKsv;  // [application]
+    QString nameExeKsv; // [application]
     QString patchExeKsv;
-    QString toRun;       // [RunBeforeAdd]
-    QString toDel;       // [RunBeforeDel], reserved
+    QString toRun;                   // [RunBeforeAdd]
+    QString toDel;                   // [RunBeforeDel], reserved
     std::optional<QString> schedule; // [RunService] "1"
 
     // [add] and [exc] entries with the application folder given (after a search has filled it).

@@ -14,23 +14,23 @@ namespace ksv {
 
 struct GeneralSettings
 {
-    QString lnkstart;        // default: NameRepSauvegarde
-    QString lnkother;        // default: DossierBureau() + "BackupMyFiles\"
+    QString lnkstart; // default: NameRepSauvegarde
+    QString lnkother; // default: DossierBureau() + "BackupMyFiles\"
     bool bstartsav = true;
     bool botherlnk = false;
     bool wav = true;
     bool automate = true;
     bool gif = true;
-    bool dm = true;          // date prefix day before month
+    bool dm = true; // date prefix day before month
     bool vhint = true;
     bool DskTurnGame = false;
     bool voirzip = true;
     bool log = true;
     int timeoutsec = 20;
     int split = 197;
-    int maxwrite = 10;       // read, not used
+    int maxwrite = 10; // read, not used
     int logline = 1500;
-    std::optional<int> top;  // written at quit, read by no program
+    std::optional<int> top; // written at quit, read by no program
     std::optional<int> left;
 
     static GeneralSettings load(const IniDocument& settings);
@@ -116,7 +116,8 @@ QString historyCfgDir(const IniFile& settings);
 QStringList readNumberedList(const IniDocument& settings, const QString& section);
 // Writes items as "n0".."n<k-1>" in one atomic write; keys beyond the new count stay as they are
 // unless removeRest is set.
-bool writeNumberedList(IniFile& settings, const QString& section, const QStringList& items, bool removeRest = false);
+bool writeNumberedList(IniFile& settings, const QString& section, const QStringList& items,
+                       bool removeRest = false);
 
 // [div] dateinstall as stored (enciphered; see PermanentPassword.h).
 QString storedPermanentPassword(const IniFile& settings);

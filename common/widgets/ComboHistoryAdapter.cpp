@@ -30,7 +30,8 @@ void ComboHistoryAdapter::apply(const ComboModel& model, QComboBox* combo)
     }
 }
 
-void ComboHistoryAdapter::load(QComboBox* combo, const QString& ini, const QString& section, const QString& def)
+void ComboHistoryAdapter::load(QComboBox* combo, const QString& ini, const QString& section,
+                               const QString& def)
 {
     ComboModel model;
     LoadCombo(model, ini, section, def);

@@ -13,7 +13,8 @@ using ksv::IniFile;
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const QByteArray& bytes, const QString& name = QStringLiteral("t.ini"))
+QString writeFile(const QTemporaryDir& dir, const QByteArray& bytes,
+                  const QString& name = QStringLiteral("t.ini"))
 {
     const QString path = dir.filePath(name);
     QFile f(path);
@@ -88,21 +89,51 @@ void TestIniFile::readString_data()
     const QByteArray base = "[General]\r\nWav = 1 \r\nName=  two words  \r\nEmpty=\r\n"
                             "path=C:\\Data\\a=b.txt\r\nquoted=\"x\"\r\n;comment=no\r\n"
                             "  [ Spaced ]  \r\n  k  =  v  \r\n[other]\r\nwav=9\r\n";
-    QTest::newRow("exact") << base << "General" << "Wav" << "1";
-    QTest::newRow("section case") << base << "GENERAL" << "wav" << "1";
-    QTest::newRow("key case") << base << "general" << "WAV" << "1";
-    QTest::newRow("blanks dropped") << base << "general" << "name" << "two words";
-    QTest::newRow("empty value is not missing") << base << "general" << "empty" << "";
-    QTest::newRow("first = splits key") << base << "general" << "path" << "C:\\Data\\a=b.txt";
-    QTest::newRow("no unquoting") << base << "general" << "quoted" << "\"x\"";
-    QTest::newRow("comment is no key") << base << "general" << ";comment" << "<def>";
-    QTest::newRow("blanks around names") << base << "spaced" << "K" << "v";
-    QTest::newRow("other section") << base << "OTHER" << "wav" << "9";
-    QTest::newRow("missing key") << base << "general" << "nothere" << "<def>";
-    QTest::newRow("missing section") << base << "nothere" << "wav" << "<def>";
-    QTest::newRow("key before any section") << QByteArray("wav=1\r\n[s]\r\n") << "s" << "wav" << "<def>";
-    QTest::newRow("duplicate key: first wins") << QByteArray("[s]\nk=1\nk=2\n") << "s" << "k" << "1";
-    QTest::newRow("duplicate section: first wins") << QByteArray("[s]\nk=1\n[S]\nk=2\n") << "s" << "k" << "1";
+    QTest::newRow("exact") << base << "General"
+                           << "Wav"
+                           << "1";
+    QTest::newRow("section case") << base << "GENERAL"
+                                  << "wav"
+                                  << "1";
+    QTest::newRow("key case") << base << "general"
+                              << "WAV"
+                              << "1";
+    QTest::newRow("blanks dropped") << base << "general"
+                                    << "name"
+                                    << "two words";
+    QTest::newRow("empty value is not missing") << base << "general"
+                                                << "empty"
+                                                << "";
+    QTest::newRow("first = splits key") << base << "general"
+                                        << "path"
+                                        << "C:\\Data\\a=b.txt";
+    QTest::newRow("no unquoting") << base << "general"
+                                  << "quoted"
+                                  << "\"x\"";
+    QTest::newRow("comment is no key") << base << "general"
+                                       << ";comment"
+                                       << "<def>";
+    QTest::newRow("blanks around names") << base << "spaced"
+                                         << "K"
+                                         << "v";
+    QTest::newRow("other section") << base << "OTHER"
+                                   << "wav"
+                                   << "9";
+    QTest::newRow("missing key") << base << "general"
+                                 << "nothere"
+                                 << "<def>";
+    QTest::newRow("missing section") << base << "nothere"
+                                     << "wav"
+                                     << "<def>";
+    QTest::newRow("key before any section") << QByteArray("wav=1\r\n[s]\r\n") << "s"
+                                            << "wav"
+                                            << "<def>";
+    QTest::newRow("duplicate key: first wins") << QByteArray("[s]\nk=1\nk=2\n") << "s"
+                                               << "k"
+                                               << "1";
+    QTest::newRow("duplicate section: first wins") << QByteArray("[s]\nk=1\n[S]\nk=2\n") << "s"
+                                                   << "k"
+                                                   << "1";
 }
 
 void TestIniFile::readString()
@@ -175,7 +206,8 @@ void TestIniFile::missingFileGivesDefaults()
 {
     QTemporaryDir dir;
     const IniFile ini(dir.filePath(QStringLiteral("absent.ini")));
-    QCOMPARE(ini.readString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+    QCOMPARE(ini.readString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("d")),
+             QStringLiteral("d"));
     QCOMPARE(ini.readInteger(QStringLiteral("s"), QStringLiteral("k"), 20), 20);
     QCOMPARE(ini.readBool(QStringLiteral("s"), QStringLiteral("k"), true), true);
     QVERIFY(ini.sections().isEmpty());
@@ -200,7 +232,8 @@ void TestIniFile::writeKeepsLineEndStyle_data()
     QTest::newRow("CRLF stays CRLF") << QByteArray("[s]\r\na=1\r\n") << QByteArray("[s]\r\na=1\r\nb=2\r\n");
     QTest::newRow("no final line end") << QByteArray("[s]\na=1") << QByteArray("[s]\na=1\nb=2\n");
     QTest::newRow("empty file gets CRLF") << QByteArray() << QByteArray("[s]\r\nb=2\r\n");
-    QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[s]\na=1\n") << QByteArray("\xEF\xBB\xBF[s]\na=1\nb=2\n");
+    QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[s]\na=1\n")
+                              << QByteArray("\xEF\xBB\xBF[s]\na=1\nb=2\n");
 }
 
 void TestIniFile::writeKeepsLineEndStyle()
@@ -232,7 +265,8 @@ void TestIniFile::writeRefusesBadNamesAndFlattensLineBreaks()
     QVERIFY(!ini.writeString(QStringLiteral("s"), QStringLiteral("a\nb"), QStringLiteral("1")));
     QVERIFY(!ini.writeString(QStringLiteral("s]x"), QStringLiteral("k"), QStringLiteral("1")));
     QVERIFY(!ini.writeString(QStringLiteral(""), QStringLiteral("k"), QStringLiteral("1")));
-    QVERIFY(ini.writeString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("one\r\n[admini]\r\npassw=")));
+    QVERIFY(ini.writeString(QStringLiteral("s"), QStringLiteral("k"),
+                            QStringLiteral("one\r\n[admini]\r\npassw=")));
     QCOMPARE(ini.readString(QStringLiteral("s"), QStringLiteral("k")), QStringLiteral("one [admini] passw="));
     QVERIFY(!ini.sectionExists(QStringLiteral("admini")));
 }

@@ -2,19 +2,19 @@
 #include "ComboHistoryAdapter.h"
 #include "CustomIcon.h"
 #include "Dialogs.h"
+#include "IniFile.h"
 #include "PermanentPassword.h"
 #include "PlatformEnvironment.h"
 #include "SettingsKeys.h"
 #include "TFormPswIni.h"
-#include "IniFile.h"
 #include "TPassAdmini.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QImageWriter>
-#include <QLabel>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QImageWriter>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -108,7 +108,8 @@ void TestCommonWidgets::comboAdapterRoundTrip()
     ComboHistoryAdapter::load(&again, ini, QStringLiteral("HistoryNOParmDir"));
     QCOMPARE(again.count(), 3);
     QCOMPARE(again.currentText(), QStringLiteral("D:\\New\\"));
-    QCOMPARE(IniFile(ini).readString(QStringLiteral("HistoryNOParmDir"), QStringLiteral("n2")), QStringLiteral("C:\\Backup\\"));
+    QCOMPARE(IniFile(ini).readString(QStringLiteral("HistoryNOParmDir"), QStringLiteral("n2")),
+             QStringLiteral("C:\\Backup\\"));
 }
 
 void TestCommonWidgets::permanentPasswordDialog()
@@ -138,7 +139,8 @@ void TestCommonWidgets::permanentPasswordDialog()
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
     QCOMPARE(stored(), QStringLiteral("new one"));
-    QVERIFY(!ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall).contains(QLatin1String("new")));
+    QVERIFY(
+        !ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall).contains(QLatin1String("new")));
     QCOMPARE(ini.readInteger(SettingsKeys::General, SettingsKeys::general::timeoutsec, 0), 45);
 
     {
@@ -150,7 +152,8 @@ void TestCommonWidgets::permanentPasswordDialog()
         dialog.findChild<QPushButton*>(QStringLiteral("BtOK"))->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
-    QCOMPARE(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall, QStringLiteral("?")), QString());
+    QCOMPARE(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall, QStringLiteral("?")),
+             QString());
     QCOMPARE(ini.readInteger(SettingsKeys::General, SettingsKeys::general::timeoutsec, 0), 45);
 }
 

@@ -76,10 +76,16 @@ void TestPackageRoutines::initTestCase()
     const QByteArray base = QFile::encodeName(m_dir.path());
     QFile drives(m_dir.filePath(QStringLiteral("drives.ini")));
     QVERIFY(drives.open(QIODevice::WriteOnly));
-    drives.write("[C]\nroot=" + base + "/c\ntype=fixed\n"
-                 "[A]\nroot=" + base + "/a\ntype=removable\nlabel=KSV-3-2\n"
-                 "[B]\nroot=" + base + "/b\ntype=removable\npresent=0\n"
-                 "[E]\nroot=" + base + "/e\ntype=removable\nreadonly=1\nlabel=RO\n");
+    drives.write("[C]\nroot=" + base +
+                 "/c\ntype=fixed\n"
+                 "[A]\nroot=" +
+                 base +
+                 "/a\ntype=removable\nlabel=KSV-3-2\n"
+                 "[B]\nroot=" +
+                 base +
+                 "/b\ntype=removable\npresent=0\n"
+                 "[E]\nroot=" +
+                 base + "/e\ntype=removable\nreadonly=1\nlabel=RO\n");
     drives.close();
     qputenv("KESTRAVE_DRIVES", QFile::encodeName(drives.fileName()));
     qputenv("KESTRAVE_HOME", QFile::encodeName(c(QStringLiteral("Kestrave"))));
@@ -95,24 +101,60 @@ void TestPackageRoutines::stringRoutines_data()
     QTest::addColumn<int>("n");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("gauche") << "gauche" << "=" << "a=b=c" << 0 << "a";
-    QTest::newRow("gauche, no sep") << "gauche" << "=" << "abc" << 0 << "abc";
-    QTest::newRow("droite") << "droite" << "=" << "a=b=c" << 0 << "b=c";
-    QTest::newRow("droite, no sep") << "droite" << "=" << "abc" << 0 << "";
-    QTest::newRow("droite, long sep") << "droite" << "<>" << "C:\\x<>11" << 0 << "11";
-    QTest::newRow("DroiteDroite") << "DroiteDroite" << "=" << "1=C:\\a=b.txt" << 0 << "b.txt";
-    QTest::newRow("DroiteDroite, no sep") << "DroiteDroite" << "\\" << "file.zip" << 0 << "file.zip";
-    QTest::newRow("field 1") << "GaucheNDroite" << "|" << "a|b|c" << 1 << "a";
-    QTest::newRow("field 3") << "GaucheNDroite" << "|" << "a|b|c" << 3 << "c";
-    QTest::newRow("field past end") << "GaucheNDroite" << "|" << "a|b|c" << 4 << "";
-    QTest::newRow("field 0") << "GaucheNDroite" << "|" << "a|b" << 0 << "";
-    QTest::newRow("empty field") << "Extraire_des_Separateurs" << "|" << "|a" << 1 << "";
-    QTest::newRow("field of text without sep") << "Extraire_des_Separateurs" << "|" << "abc" << 1 << "abc";
-    QTest::newRow("count") << "NbSousChaine" << "ab" << "abxabyab" << 0 << "3";
-    QTest::newRow("count, no overlap") << "NbSousChaine" << "aa" << "aaaa" << 0 << "2";
-    QTest::newRow("count, case counts") << "NbSousChaine" << "C:\\Data" << "c:\\data\\x" << 0 << "0";
-    QTest::newRow("count, empty") << "NbSousChaine" << "" << "abc" << 0 << "0";
-    QTest::newRow("hour") << "ajoutheur" << "" << "" << 0 << "07:05";
+    QTest::newRow("gauche") << "gauche"
+                            << "="
+                            << "a=b=c" << 0 << "a";
+    QTest::newRow("gauche, no sep") << "gauche"
+                                    << "="
+                                    << "abc" << 0 << "abc";
+    QTest::newRow("droite") << "droite"
+                            << "="
+                            << "a=b=c" << 0 << "b=c";
+    QTest::newRow("droite, no sep") << "droite"
+                                    << "="
+                                    << "abc" << 0 << "";
+    QTest::newRow("droite, long sep") << "droite"
+                                      << "<>"
+                                      << "C:\\x<>11" << 0 << "11";
+    QTest::newRow("DroiteDroite") << "DroiteDroite"
+                                  << "="
+                                  << "1=C:\\a=b.txt" << 0 << "b.txt";
+    QTest::newRow("DroiteDroite, no sep") << "DroiteDroite"
+                                          << "\\"
+                                          << "file.zip" << 0 << "file.zip";
+    QTest::newRow("field 1") << "GaucheNDroite"
+                             << "|"
+                             << "a|b|c" << 1 << "a";
+    QTest::newRow("field 3") << "GaucheNDroite"
+                             << "|"
+                             << "a|b|c" << 3 << "c";
+    QTest::newRow("field past end") << "GaucheNDroite"
+                                    << "|"
+                                    << "a|b|c" << 4 << "";
+    QTest::newRow("field 0") << "GaucheNDroite"
+                             << "|"
+                             << "a|b" << 0 << "";
+    QTest::newRow("empty field") << "Extraire_des_Separateurs"
+                                 << "|"
+                                 << "|a" << 1 << "";
+    QTest::newRow("field of text without sep") << "Extraire_des_Separateurs"
+                                               << "|"
+                                               << "abc" << 1 << "abc";
+    QTest::newRow("count") << "NbSousChaine"
+                           << "ab"
+                           << "abxabyab" << 0 << "3";
+    QTest::newRow("count, no overlap") << "NbSousChaine"
+                                       << "aa"
+                                       << "aaaa" << 0 << "2";
+    QTest::newRow("count, case counts") << "NbSousChaine"
+                                        << "C:\\Data"
+                                        << "c:\\data\\x" << 0 << "0";
+    QTest::newRow("count, empty") << "NbSousChaine"
+                                  << ""
+                                  << "abc" << 0 << "0";
+    QTest::newRow("hour") << "ajoutheur"
+                          << ""
+                          << "" << 0 << "07:05";
 }
 
 void TestPackageRoutines::stringRoutines()
@@ -171,25 +213,63 @@ void TestPackageRoutines::pathRoutines_data()
     QTest::addColumn<QString>("routine");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("append") << "AppendSlash" << "C:\\Data" << "C:\\Data\\";
-    QTest::newRow("append, already") << "AppendSlash" << "C:\\Data\\" << "C:\\Data\\";
-    QTest::newRow("append, doubled") << "AppendSlash" << "C:\\Data\\\\" << "C:\\Data\\";
-    QTest::newRow("append, empty") << "AppendSlash" << "" << "";
-    QTest::newRow("append, native") << "AppendSlash" << "/home/u" << "/home/u/";
-    QTest::newRow("remove") << "RemoveSlash" << "C:\\Data\\" << "C:\\Data";
-    QTest::newRow("remove, root") << "RemoveSlash" << "C:\\" << "C:";
-    QTest::newRow("remove, none") << "RemoveSlash" << "C:\\Data" << "C:\\Data";
-    QTest::newRow("name alone") << "FileNameAlone" << "C:\\Jobs\\daily.ksv" << "daily";
-    QTest::newRow("name alone, two dots") << "FileNameAlone" << "C:\\a\\b.tar.gz" << "b.tar";
-    QTest::newRow("name alone, no ext") << "FileNameAlone" << "C:\\Jobs\\daily" << "daily";
-    QTest::newRow("name alone, drive") << "FileNameAlone" << "A:x.zip" << "x";
-    QTest::newRow("name alone, dot folder") << "FileNameAlone" << "C:\\v1.2\\readme" << "readme";
-    QTest::newRow("arch zip") << "MakeArchName zip" << "\\Daily" << "Daily.zip";
-    QTest::newRow("arch exe") << "MakeArchName exe" << "C:\\x\\Daily" << "Daily.exe";
-    QTest::newRow("arch no ext") << "MakeArchName bare" << "C:\\x\\Daily" << "Daily";
-    QTest::newRow("arch no folder") << "MakeArchName zip" << "Daily" << "Daily.zip";
-    QTest::newRow("work on dir") << "WorkOnDirString" << "3=Data\\*.*" << "D:\\Apps\\Tool\\Data\\*.*";
-    QTest::newRow("work on dir, no key") << "WorkOnDirString" << "Data\\x.txt" << "D:\\Apps\\Tool\\Data\\x.txt";
+    QTest::newRow("append") << "AppendSlash"
+                            << "C:\\Data"
+                            << "C:\\Data\\";
+    QTest::newRow("append, already") << "AppendSlash"
+                                     << "C:\\Data\\"
+                                     << "C:\\Data\\";
+    QTest::newRow("append, doubled") << "AppendSlash"
+                                     << "C:\\Data\\\\"
+                                     << "C:\\Data\\";
+    QTest::newRow("append, empty") << "AppendSlash"
+                                   << ""
+                                   << "";
+    QTest::newRow("append, native") << "AppendSlash"
+                                    << "/home/u"
+                                    << "/home/u/";
+    QTest::newRow("remove") << "RemoveSlash"
+                            << "C:\\Data\\"
+                            << "C:\\Data";
+    QTest::newRow("remove, root") << "RemoveSlash"
+                                  << "C:\\"
+                                  << "C:";
+    QTest::newRow("remove, none") << "RemoveSlash"
+                                  << "C:\\Data"
+                                  << "C:\\Data";
+    QTest::newRow("name alone") << "FileNameAlone"
+                                << "C:\\Jobs\\daily.ksv"
+                                << "daily";
+    QTest::newRow("name alone, two dots") << "FileNameAlone"
+                                          << "C:\\a\\b.tar.gz"
+                                          << "b.tar";
+    QTest::newRow("name alone, no ext") << "FileNameAlone"
+                                        << "C:\\Jobs\\daily"
+                                        << "daily";
+    QTest::newRow("name alone, drive") << "FileNameAlone"
+                                       << "A:x.zip"
+                                       << "x";
+    QTest::newRow("name alone, dot folder") << "FileNameAlone"
+                                            << "C:\\v1.2\\readme"
+                                            << "readme";
+    QTest::newRow("arch zip") << "MakeArchName zip"
+                              << "\\Daily"
+                              << "Daily.zip";
+    QTest::newRow("arch exe") << "MakeArchName exe"
+                              << "C:\\x\\Daily"
+                              << "Daily.exe";
+    QTest::newRow("arch no ext") << "MakeArchName bare"
+                                 << "C:\\x\\Daily"
+                                 << "Daily";
+    QTest::newRow("arch no folder") << "MakeArchName zip"
+                                    << "Daily"
+                                    << "Daily.zip";
+    QTest::newRow("work on dir") << "WorkOnDirString"
+                                 << "3=Data\\*.*"
+                                 << "D:\\Apps\\Tool\\Data\\*.*";
+    QTest::newRow("work on dir, no key") << "WorkOnDirString"
+                                         << "Data\\x.txt"
+                                         << "D:\\Apps\\Tool\\Data\\x.txt";
 }
 
 void TestPackageRoutines::pathRoutines()
@@ -218,9 +298,11 @@ void TestPackageRoutines::pathRoutines()
 void TestPackageRoutines::longPathName()
 {
     QVERIFY(makeFile(c(QStringLiteral("Backup/Daily.KSV")), 3));
-    QCOMPARE(GetShellPathName(QStringLiteral("c:\\backup\\daily.ksv")), QStringLiteral("C:\\Backup\\Daily.KSV"));
+    QCOMPARE(GetShellPathName(QStringLiteral("c:\\backup\\daily.ksv")),
+             QStringLiteral("C:\\Backup\\Daily.KSV"));
     QCOMPARE(GetShellPathName(QStringLiteral("C:\\BACKUP\\")), QStringLiteral("C:\\Backup\\"));
-    QCOMPARE(GetShellPathName(c(QStringLiteral("Backup/Daily.KSV"))), QStringLiteral("C:\\Backup\\Daily.KSV"));
+    QCOMPARE(GetShellPathName(c(QStringLiteral("Backup/Daily.KSV"))),
+             QStringLiteral("C:\\Backup\\Daily.KSV"));
     // A name that does not exist keeps the case given.
     QCOMPARE(GetShellPathName(QStringLiteral("C:\\backup\\New.ksv")), QStringLiteral("C:\\Backup\\New.ksv"));
     QCOMPARE(GetShellPathName(QStringLiteral("Q:\\x")), QStringLiteral("Q:\\x"));
@@ -250,14 +332,22 @@ void TestPackageRoutines::sizeTexts_data()
     QTest::addColumn<qint64>("bytes");
     QTest::addColumn<QString>("size");
     QTest::addColumn<QString>("kb");
-    QTest::newRow("zero") << qint64(0) << "0 bytes" << "0 KB";
-    QTest::newRow("one byte") << qint64(1) << "1 bytes" << "1 KB";
-    QTest::newRow("1023") << qint64(1023) << "1023 bytes" << "1 KB";
-    QTest::newRow("1024") << qint64(1024) << "1.0 KB" << "1 KB";
-    QTest::newRow("1025") << qint64(1025) << "1.0 KB" << "2 KB";
-    QTest::newRow("floppy") << qint64(1457664) << "1.4 MB" << "1,424 KB";
-    QTest::newRow("big") << qint64(5368709120) << "5.0 GB" << "5,242,880 KB";
-    QTest::newRow("negative") << qint64(-1) << "0 bytes" << "0 KB";
+    QTest::newRow("zero") << qint64(0) << "0 bytes"
+                          << "0 KB";
+    QTest::newRow("one byte") << qint64(1) << "1 bytes"
+                              << "1 KB";
+    QTest::newRow("1023") << qint64(1023) << "1023 bytes"
+                          << "1 KB";
+    QTest::newRow("1024") << qint64(1024) << "1.0 KB"
+                          << "1 KB";
+    QTest::newRow("1025") << qint64(1025) << "1.0 KB"
+                          << "2 KB";
+    QTest::newRow("floppy") << qint64(1457664) << "1.4 MB"
+                            << "1,424 KB";
+    QTest::newRow("big") << qint64(5368709120) << "5.0 GB"
+                         << "5,242,880 KB";
+    QTest::newRow("negative") << qint64(-1) << "0 bytes"
+                              << "0 KB";
 }
 
 void TestPackageRoutines::sizeTexts()
@@ -302,9 +392,11 @@ void TestPackageRoutines::deleteAndCopy()
     QVERIFY(!CopyFiles32(QStringLiteral("C:\\Src\\missing.zip"), QStringLiteral("A:\\x.zip")).isOk());
     QVERIFY(!CopyFiles32(QStringLiteral("C:\\Src\\arch.zip"), QStringLiteral("E:\\arch.zip")).isOk());
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("e/arch.zip"))));
-    QVERIFY(!CopyFiles32(QStringLiteral("C:\\Src\\arch.zip"), QStringLiteral("A:\\no\\such\\dir\\x.zip")).isOk());
+    QVERIFY(
+        !CopyFiles32(QStringLiteral("C:\\Src\\arch.zip"), QStringLiteral("A:\\no\\such\\dir\\x.zip")).isOk());
     // Nothing but the copy is left on the target.
-    QCOMPARE(QDir(m_dir.filePath(QStringLiteral("a"))).entryList(QDir::Files | QDir::Hidden), list({"arch.zip"}));
+    QCOMPARE(QDir(m_dir.filePath(QStringLiteral("a"))).entryList(QDir::Files | QDir::Hidden),
+             list({"arch.zip"}));
 }
 
 void TestPackageRoutines::timeRoutines_data()
@@ -398,7 +490,8 @@ void TestPackageRoutines::comboHistories()
     QVERIFY(SaveCombo(combo, ini, QStringLiteral("HistoryNOParmDir")));
     const IniFile file(nativeIni);
     QCOMPARE(file.keys(QStringLiteral("HistoryNOParmDir")), list({"n0", "n1", "n2", "last"}));
-    QCOMPARE(file.readString(QStringLiteral("titres"), QStringLiteral("last"), QStringLiteral("?")), QString());
+    QCOMPARE(file.readString(QStringLiteral("titres"), QStringLiteral("last"), QStringLiteral("?")),
+             QString());
     ComboModel back;
     LoadCombo(back, ini, QStringLiteral("HistoryNOParmDir"));
     QCOMPARE(back.items, combo.items);
@@ -421,10 +514,11 @@ void TestPackageRoutines::launchersForQueries()
     const QString ini = c(QStringLiteral("Kestrave/launchers.ini"));
     QFile f(ini);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[1]\r\ndata=C:\\Work\r\nfilter=*.doc\r\narch=Work\r\n"
-            "[2]\r\ndata=\r\nfilter=\r\narch=Empty\r\n"
-            "[150]\r\ndata=C:\\Last\r\narch=Last\r\n"
-            "[KsvFile]\r\nn0=C:\\Ksv\\Daily job.ksv\r\nn1=C:\\Ksv\\50%.ksv\r\nlast=C:\\Ksv\\Daily job.ksv\r\n");
+    f.write(
+        "[1]\r\ndata=C:\\Work\r\nfilter=*.doc\r\narch=Work\r\n"
+        "[2]\r\ndata=\r\nfilter=\r\narch=Empty\r\n"
+        "[150]\r\ndata=C:\\Last\r\narch=Last\r\n"
+        "[KsvFile]\r\nn0=C:\\Ksv\\Daily job.ksv\r\nn1=C:\\Ksv\\50%.ksv\r\nlast=C:\\Ksv\\Daily job.ksv\r\n");
     f.close();
     const QString folder = m_dir.filePath(QStringLiteral("launchers"));
     QVERIFY(makeFile(folder + QStringLiteral("/someone-else.desktop"), 3));
@@ -432,7 +526,8 @@ void TestPackageRoutines::launchersForQueries()
     const Result<int> made = CreerIconesDemarrer2(ini, folder);
     QVERIFY(made.isOk());
     QCOMPARE(made.value(), 4);
-    const QStringList files = QDir(folder).entryList({QStringLiteral("kestrave-query-*.desktop")}, QDir::Files);
+    const QStringList files =
+        QDir(folder).entryList({QStringLiteral("kestrave-query-*.desktop")}, QDir::Files);
     QCOMPARE(files.size(), 4);
     QVERIFY(files.contains(QStringLiteral("kestrave-query-1.desktop")));
     QVERIFY(files.contains(QStringLiteral("kestrave-query-150.desktop")));

@@ -34,8 +34,10 @@ void TestPasswords::adminDigest_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("digest");
-    QTest::newRow("abc") << "abc" << "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D";
-    QTest::newRow("empty") << "" << "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709";
+    QTest::newRow("abc") << "abc"
+                         << "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D";
+    QTest::newRow("empty") << ""
+                           << "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709";
     QTest::newRow("fox") << "The quick brown fox jumps over the lazy dog"
                          << "2FD4E1C6 7A2D28FC ED849EE1 BB76E739 1B93EB12";
     QTest::newRow("448 bits") << "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"
@@ -86,8 +88,8 @@ void TestPasswords::keyFileIsPrivateAndReused()
     QCOMPARE(QFileInfo(key).size(), 32);
     QCOMPARE(QFile::permissions(key) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QCOMPARE(QFile::permissions(QFileInfo(key).absolutePath())
-                 & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOther),
+    QCOMPARE(QFile::permissions(QFileInfo(key).absolutePath()) &
+                 (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOther),
              QFileDevice::Permissions());
     QFile f(key);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -177,7 +179,8 @@ void TestPasswords::storeWritesDateinstall()
     QCOMPARE(Encryption(stored, 0, 0), QStringLiteral("perm"));
     QCOMPARE(Encryption2(stored, 0, 0), QStringLiteral("perm"));
     QVERIFY(PermanentPassword::store(ini, QString()));
-    QCOMPARE(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall, QStringLiteral("x")), QString());
+    QCOMPARE(ini.readString(SettingsKeys::Div, SettingsKeys::div::dateinstall, QStringLiteral("x")),
+             QString());
 }
 
 QTEST_GUILESS_MAIN(TestPasswords)

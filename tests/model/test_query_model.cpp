@@ -118,10 +118,10 @@ void TestQueryModel::runnerReadingRules()
                               "date=yes\r\nsfx=2\r\nlevel=nine\r\nmaxfile=12\r\niboxmsg=3\r\nrunfile=0\r\n");
     const Query runner = Query::fromSection(d, QStringLiteral("divers"), QueryDefaults::Runner);
     QCOMPARE(runner.arch, QStringLiteral("Daily"));
-    QCOMPARE(runner.dest, QStringLiteral("E:\\BACKUP\\"));             // upper-cased on reading
+    QCOMPARE(runner.dest, QStringLiteral("E:\\BACKUP\\"));                        // upper-cased on reading
     QCOMPARE(runner.stitre, QStringLiteral("KESTRAVE : archives restoration .")); // blank = missing
-    QCOMPARE(runner.date, true);                                        // a word reads as the default
-    QCOMPARE(runner.sfx, true);                                         // non-zero is true
+    QCOMPARE(runner.date, true); // a word reads as the default
+    QCOMPARE(runner.sfx, true);  // non-zero is true
     QCOMPARE(runner.level, 1);
     QCOMPARE(runner.maxfile, 12);
     QCOMPARE(runner.iboxmsg, 3);
@@ -150,7 +150,8 @@ void TestQueryModel::editorIconFallsBackToDefault()
         {"[divers]\r\niconame=\r\n", defaultIcon},
     };
     for (const auto& c : cases) {
-        QCOMPARE(Query::fromSection(doc(c.text), QStringLiteral("divers"), QueryDefaults::Editor).iconame, c.expected);
+        QCOMPARE(Query::fromSection(doc(c.text), QStringLiteral("divers"), QueryDefaults::Editor).iconame,
+                 c.expected);
     }
     // The runner keeps whatever is written; a missing icon file is handled where it is used.
     QCOMPARE(Query::fromSection(doc(cases[1].text), QStringLiteral("divers"), QueryDefaults::Runner).iconame,
@@ -162,17 +163,39 @@ void TestQueryModel::entryResolution_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("appFolder");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("absolute") << "1=C:\\Data\\*.*" << "D:\\Apps\\Tool" << "C:\\Data\\*.*";
-    QTest::newRow("absolute with flags") << "2=C:\\Data\\*.*<>11" << "" << "C:\\Data\\*.*<>11";
-    QTest::newRow("a=b.txt: right of last =") << "1=C:\\Data\\a=b.txt" << "" << "b.txt";
-    QTest::newRow("relative") << "3=Data\\*.*" << "D:\\Apps\\Tool" << "D:\\Apps\\Tool\\Data\\*.*";
-    QTest::newRow("relative, folder with slash") << "3=Data\\*.*" << "D:\\Apps\\Tool\\" << "D:\\Apps\\Tool\\Data\\*.*";
-    QTest::newRow("relative, leading backslash") << "4=\\cfg\\x.ini" << "D:\\Apps\\Tool" << "D:\\Apps\\Tool\\cfg\\x.ini";
-    QTest::newRow("relative, dot slash") << "4=.\\x.ini" << "D:\\Apps\\Tool" << "D:\\Apps\\Tool\\x.ini";
-    QTest::newRow("relative with flags") << "5=Data\\*.*<>10" << "D:\\T" << "D:\\T\\Data\\*.*<>10";
-    QTest::newRow("relative, blanks") << "6 = Data\\a.txt " << "D:\\T" << "D:\\T\\Data\\a.txt";
-    QTest::newRow("relative, no folder") << "3=Data\\*.*" << "" << "Data\\*.*";
-    QTest::newRow("colon only in the key") << "C:=x.txt" << "D:\\T" << "x.txt";
+    QTest::newRow("absolute") << "1=C:\\Data\\*.*"
+                              << "D:\\Apps\\Tool"
+                              << "C:\\Data\\*.*";
+    QTest::newRow("absolute with flags") << "2=C:\\Data\\*.*<>11"
+                                         << ""
+                                         << "C:\\Data\\*.*<>11";
+    QTest::newRow("a=b.txt: right of last =") << "1=C:\\Data\\a=b.txt"
+                                              << ""
+                                              << "b.txt";
+    QTest::newRow("relative") << "3=Data\\*.*"
+                              << "D:\\Apps\\Tool"
+                              << "D:\\Apps\\Tool\\Data\\*.*";
+    QTest::newRow("relative, folder with slash") << "3=Data\\*.*"
+                                                 << "D:\\Apps\\Tool\\"
+                                                 << "D:\\Apps\\Tool\\Data\\*.*";
+    QTest::newRow("relative, leading backslash") << "4=\\cfg\\x.ini"
+                                                 << "D:\\Apps\\Tool"
+                                                 << "D:\\Apps\\Tool\\cfg\\x.ini";
+    QTest::newRow("relative, dot slash") << "4=.\\x.ini"
+                                         << "D:\\Apps\\Tool"
+                                         << "D:\\Apps\\Tool\\x.ini";
+    QTest::newRow("relative with flags") << "5=Data\\*.*<>10"
+                                         << "D:\\T"
+                                         << "D:\\T\\Data\\*.*<>10";
+    QTest::newRow("relative, blanks") << "6 = Data\\a.txt "
+                                      << "D:\\T"
+                                      << "D:\\T\\Data\\a.txt";
+    QTest::newRow("relative, no folder") << "3=Data\\*.*"
+                                         << ""
+                                         << "Data\\*.*";
+    QTest::newRow("colon only in the key") << "C:=x.txt"
+                                           << "D:\\T"
+                                           << "x.txt";
 }
 
 void TestQueryModel::entryResolution()
@@ -185,12 +208,13 @@ void TestQueryModel::entryResolution()
 
 void TestQueryModel::queryFileSectionsAndEntries()
 {
-    const QueryFile f = QueryFile::load(doc("[divers]\r\narch=Tool\r\n"
-                                            "[add]\r\n1=C:\\Data\\*.*<>11\r\n2=Data\\*.*\r\n3=C:\\Data\\a=b.txt\r\n"
-                                            "[exc]\r\n1=C:\\Data\\*.tmp\r\n2=logs\\*.log\r\n"
-                                            "[Application]\r\nNameExeKsv=EDITOR.EXE\r\nPatchExeKsv=D:\\Apps\\Tool\r\n"
-                                            "[RunBeforeAdd]\r\nToRun=C:\\Tools\\prepare.sh\r\n"
-                                            "[RunBeforeDel]\r\nToDel=x\r\n[RunService]\r\n1=schedule text\r\n"));
+    const QueryFile f =
+        QueryFile::load(doc("[divers]\r\narch=Tool\r\n"
+                            "[add]\r\n1=C:\\Data\\*.*<>11\r\n2=Data\\*.*\r\n3=C:\\Data\\a=b.txt\r\n"
+                            "[exc]\r\n1=C:\\Data\\*.tmp\r\n2=logs\\*.log\r\n"
+                            "[Application]\r\nNameExeKsv=EDITOR.EXE\r\nPatchExeKsv=D:\\Apps\\Tool\r\n"
+                            "[RunBeforeAdd]\r\nToRun=C:\\Tools\\prepare.sh\r\n"
+                            "[RunBeforeDel]\r\nToDel=x\r\n[RunService]\r\n1=schedule text\r\n"));
     QCOMPARE(f.addLines, list({"1=C:\\Data\\*.*<>11", "2=Data\\*.*", "3=C:\\Data\\a=b.txt"}));
     QCOMPARE(f.addEntries(), list({"C:\\Data\\*.*<>11", "D:\\Apps\\Tool\\Data\\*.*", "b.txt"}));
     QCOMPARE(f.excEntries(), list({"C:\\Data\\*.tmp", "D:\\Apps\\Tool\\logs\\*.log"}));
@@ -215,8 +239,8 @@ void TestQueryModel::includeFlagsStayInForce_data()
     QTest::newRow("first entry uses query flags")
         << list({"C:\\A\\*.*", "C:\\B\\*.*<>10", "C:\\C\\x"}) << false << true
         << "C:\\A\\*.*|0|1;C:\\B\\*.*|1|0;C:\\C\\x|1|0";
-    QTest::newRow("other characters mean off") << list({"C:\\A<>x1", "C:\\B<>1"}) << true << true
-                                               << "C:\\A|0|1;C:\\B|1|0";
+    QTest::newRow("other characters mean off")
+        << list({"C:\\A<>x1", "C:\\B<>1"}) << true << true << "C:\\A|0|1;C:\\B|1|0";
     QTest::newRow("last <> counts") << list({"C:\\odd<>name\\*.*<>11"}) << false << false
                                     << "C:\\odd<>name\\*.*|1|1";
     QTest::newRow("bare suffix turns both off") << list({"C:\\A<>"}) << true << true << "C:\\A|0|0";
@@ -259,7 +283,8 @@ void TestQueryModel::numberedQuery()
 void TestQueryModel::emptyNumberedQueryKeepsValuesInForce_data()
 {
     QTest::addColumn<QByteArray>("section");
-    QTest::newRow("data and filter empty") << QByteArray("[5]\r\ndata=\r\nfilter=\r\narch=Other\r\ndest=E:\\\r\n");
+    QTest::newRow("data and filter empty")
+        << QByteArray("[5]\r\ndata=\r\nfilter=\r\narch=Other\r\ndest=E:\\\r\n");
     QTest::newRow("label of two characters") << QByteArray("[5]\r\ndata=\r\nfilter=ab\r\narch=Other\r\n");
     QTest::newRow("no data folder, mask only") << QByteArray("[5]\r\nfilter=*.doc\r\narch=Other\r\n");
     QTest::newRow("no such section") << QByteArray("[6]\r\ndata=C:\\Six\r\narch=Other\r\n");
@@ -303,8 +328,8 @@ void TestQueryModel::exclusionItems()
     QCOMPARE(ksv::exclusionItems(exclu, storepath, QStringLiteral("C:\\Work\\")), expected);
 
     // Through the numbered-query loader, storepath comes from the section.
-    const QByteArray text = "[1]\r\ndata=C:\\Work\r\nstorepath=" + QByteArray(storepath ? "1" : "0") + "\r\nexclu="
-                            + exclu.toUtf8() + "\r\n";
+    const QByteArray text = "[1]\r\ndata=C:\\Work\r\nstorepath=" + QByteArray(storepath ? "1" : "0") +
+                            "\r\nexclu=" + exclu.toUtf8() + "\r\n";
     Query q;
     QCOMPARE(NumberedQuery::load(IniDocument::fromBytes(text), QStringLiteral("1"), q).exclusions, expected);
 }

@@ -126,7 +126,8 @@ void TestSettingsModel::adminPasswordPresence()
 
 void TestSettingsModel::administratorLiftsAllButDAndN()
 {
-    const IniFile ini(writeSettings("[admini]\r\ns=0\r\ne=0\r\nf=0\r\nc=0\r\na=0\r\nd=0\r\nn=0\r\nz=0\r\nr=0\r\nl=0\r\n"));
+    const IniFile ini(
+        writeSettings("[admini]\r\ns=0\r\ne=0\r\nf=0\r\nc=0\r\na=0\r\nd=0\r\nn=0\r\nz=0\r\nr=0\r\nl=0\r\n"));
     AdminFlags a = AdminFlags::load(ini);
     QVERIFY(!a.e && !a.f && !a.c && !a.a && !a.d && !a.n && !a.z && !a.r && !a.l && !a.s);
     a.liftForAdministrator();
@@ -166,10 +167,12 @@ void TestSettingsModel::explorerFileChoice()
 
 void TestSettingsModel::listsAndEditorHelpers()
 {
-    IniFile ini(writeSettings("[KsvFile]\r\nn0=C:\\a.ksv\r\nn1=C:\\b.ksv\r\nn2=C:\\c.ksv\r\nn4=C:\\gap.ksv\r\n"
-                              "last=C:\\b.ksv\r\n[divers]\r\nicoIndex=7\r\n"));
-    QCOMPARE(Settings::readNumberedList(ini.snapshot(), QStringLiteral("ksvfile")),
-             QStringList({QStringLiteral("C:\\a.ksv"), QStringLiteral("C:\\b.ksv"), QStringLiteral("C:\\c.ksv")}));
+    IniFile ini(
+        writeSettings("[KsvFile]\r\nn0=C:\\a.ksv\r\nn1=C:\\b.ksv\r\nn2=C:\\c.ksv\r\nn4=C:\\gap.ksv\r\n"
+                      "last=C:\\b.ksv\r\n[divers]\r\nicoIndex=7\r\n"));
+    QCOMPARE(
+        Settings::readNumberedList(ini.snapshot(), QStringLiteral("ksvfile")),
+        QStringList({QStringLiteral("C:\\a.ksv"), QStringLiteral("C:\\b.ksv"), QStringLiteral("C:\\c.ksv")}));
     // The editor's rewrite leaves keys beyond the new count in place.
     QVERIFY(Settings::writeNumberedList(ini, QStringLiteral("KsvFile"), {QStringLiteral("C:\\z.ksv")}));
     QCOMPARE(Settings::readNumberedList(ini.snapshot(), QStringLiteral("KsvFile")).size(), 3);
