@@ -9,6 +9,7 @@
 #include "Result.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
 #include <QObject>
@@ -145,7 +146,7 @@ private:
     void fireProgressValue(const QString& name, TPercentage percent);
     TPercentage percentage() const;
     void askForDisk(quint16 diskId);
-    static void letApplicationBreathe();
+    void letApplicationBreathe();
 
     // Backup
     bool storeFile(const BackupListEntry& entry);
@@ -206,6 +207,7 @@ private:
     Catalog* m_catalog = nullptr; // filled while ReadCatalog runs
     BlockCompressor m_compressor;
     BlockInflater m_inflater;
+    QElapsedTimer m_eventTimer;
     QByteArray m_inBuffer;
     QByteArray m_outBuffer;
 };
