@@ -4,7 +4,9 @@
 #include "Clock.h"
 #include "ComboHistoryAdapter.h"
 #include "Dialogs.h"
+#include "DiskEject.h"
 #include "DiskSpaceKludge.h"
+#include "Drives.h"
 #include "FormatDialog.h"
 #include "IniFile.h"
 #include "NativePath.h"
@@ -12,6 +14,7 @@
 #include "PackageLaunchers.h"
 #include "PackagePaths.h"
 #include "PackageStrings.h"
+#include "PackageSystem.h"
 #include "PlatformEnvironment.h"
 #include "ProgramFolder.h"
 #include "RunnerConstants.h"
@@ -75,6 +78,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
 {
     unitStartup();
     m_ui.build(this);
+    // Fixed single border: title, system menu, minimise and close; no maximise, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(mainCaption());
     setMouseTracking(true);
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -90,6 +96,11 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     connect(m_ui.Gif, &QAction::triggered, this, &TForm1::GifClick);
     connect(m_ui.AffichageHint, &QAction::triggered, this, &TForm1::AffichageHintClick);
     connect(m_ui.SaveLog, &QAction::triggered, this, &TForm1::SaveLogClick);
+    connect(m_ui.DelLog, &QAction::triggered, this, &TForm1::DelLogClick);
+    connect(m_ui.ViewLog, &QAction::triggered, this, &TForm1::ViewLogClick);
+    // Clicking a line of the in-use list makes that line the list's hint.
+    connect(m_ui.ListBox2, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { setHint(m_ui.ListBox2, item->text()); });
     connect(m_ui.ComboPath, &QComboBox::currentTextChanged, this, &TForm1::ComboPathChange);
     connect(m_ui.SplitIt1, &SplitterBar::split, this, &TForm1::SplitIt1Split);
     connect(m_ui.edTypeboiteInt, &QLineEdit::textChanged, this, &TForm1::edTypeboiteIntChange);
@@ -105,6 +116,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
         w->installEventFilter(this);
     }
     m_ui.PnFormat->installEventFilter(this);
+    m_ui.Lb3dExplo->installEventFilter(this);
     qApp->installEventFilter(this);
 
     FormCreate();
@@ -318,16 +330,30 @@ void TForm1::showWelcomeLayout()
     layoutColumns();
     setWindowWidth(welcomeWidth());
     QTimer::singleShot(200, this, [this] {
-        if (!m_endRequested)
-            show();
+        if (m_endRequested)
+            return;
+        centreOnScreen();
+        show();
     });
 }
 
 // ------------------------------------------------------------------------------------------
 // Query runs. Each run ends by starting the auto-close timer.
 
+void TForm1::centreOnScreen()
+{
+    if (m_centred)
+        return;
+    m_centred = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
 void TForm1::showForRun()
 {
+    centreOnScreen();
     if (RunnerStartup::startsMinimised(m_state.startupShowCommand))
         showMinimized();
     else
@@ -430,9 +456,29 @@ void TForm1::BtQuitter3DClick()
         systemActions().setScreenSaverActive(true);
     hide();
     savePathHistory();
+    EjectClose();
     m_settings->writeInteger(kGeneral, SettingsKeys::general::top, y());
     m_settings->writeInteger(kGeneral, SettingsKeys::general::left, x());
     endProgram(0);
+}
+
+void TForm1::EjectClose()
+{
+    if (m_ui.CbEject->isChecked()) {
+        const QString destination = m_state.destination.isEmpty() ? QStringLiteral("C:\\") : m_state.destination;
+        const QChar letter = destination.at(0).toUpper();
+        if (driveServices().driveType(letter) == DriveType::Removable) {
+            TDiskEject diskEject;
+            diskEject.Drive = letter;
+            try {
+                diskEject.Eject();
+            } catch (const EDiskEject& error) {
+                dialogs().message(MessageKind::Error, error.message(), {Button::Ok});
+            }
+        }
+    }
+    if (m_ui.CbQuitOS->isChecked())
+        systemActions().shutdown();
 }
 
 void TForm1::endProgram(int code)
@@ -466,6 +512,21 @@ void TForm1::appendLogToMemo(const QStringList& lines)
 {
     for (const QString& line : lines)
         m_ui.memolog->appendPlainText(line);
+}
+
+void TForm1::DelLogClick()
+{
+    m_log.clear();
+    m_ui.memolog->clear();
+    addLogLine(GetSysPhysDetails());
+    m_log.save(m_paths.logFile);
+}
+
+void TForm1::ViewLogClick()
+{
+    // A log that cannot be written is shown as it is on disk.
+    m_log.save(m_paths.logFile);
+    WinExecAndWait32(m_paths.logFile, 1, false);
 }
 
 void TForm1::SaveLogClick()
@@ -682,6 +743,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         if (watched == centralWidget() || watched == m_ui.LeftColumn || watched == m_ui.RightColumn)
             FormMouseMove();
+        break;
+    case QEvent::Enter:
+        if (watched == m_ui.Lb3dExplo)
+            m_ui.BvlExplo->setFrameShadow(QFrame::Sunken);
         break;
     default: break;
     }

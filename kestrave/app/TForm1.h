@@ -58,6 +58,9 @@ public slots:
     void GifClick();
     void AffichageHintClick();
     void SaveLogClick();
+    void DelLogClick();
+    void ViewLogClick();
+    void EjectClose();
     void ComboPathChange();
     void UpdateLbExplo();
     void SplitIt1Split(int position);
@@ -87,6 +90,7 @@ private:
     void FichierKsv();
     void restoreNotAvailable();
     void showForRun();
+    void centreOnScreen();
     void startAutoClose();
     void FormMouseMove();
     void endProgram(int code);
@@ -115,6 +119,7 @@ private:
     bool m_endRequested = false;
     int m_exitCode = 0;
     bool m_quitting = false;
+    bool m_centred = false;
 };
 
 } // namespace ksv

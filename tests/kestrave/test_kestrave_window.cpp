@@ -1,6 +1,7 @@
 // The main window's no-argument start, in process on the offscreen platform: the welcome view,
 // the administrator password, the defaults without a settings file, and the auto close.
 #include "AdminPassword.h"
+#include "IniFile.h"
 #include "PlatformEnvironment.h"
 #include "ScriptedDialogs.h"
 #include "TForm1.h"
@@ -93,6 +94,9 @@ private slots:
     void longLogAtQuit();
     void layoutsSwitchWithF9();
     void windowTitlesInTheRegistry();
+    void logMenu();
+    void quitEjectsAndShutsDown_data();
+    void quitEjectsAndShutsDown();
 
 private:
     void setScript(const QStringList& answers);
@@ -462,6 +466,79 @@ void TestKestraveWindow::windowTitlesInTheRegistry()
     QVERIFY(WindowRegistry::sendClose(u"KESTRAVE"_s));
     QTRY_VERIFY(form.endRequested());
     QVERIFY(readText(m_home->filePath(u"kestrave.log"_s)).contains(u"CLose KESTRAVE"_s));
+}
+
+void TestKestraveWindow::logMenu()
+{
+    writeText(m_home->filePath(u"kestrave.log"_s), u"old 1\nold 2\n"_s);
+    TForm1 form({});
+    const TForm1Controls& ui = form.controls();
+
+    // "Show LOG file" writes the log first, then opens it in its program.
+    ui.ViewLog->trigger();
+    QVERIFY(readText(m_home->filePath(u"kestrave.log"_s)).contains(u"Open KESTRAVE"_s));
+    QVERIFY2(transcript().contains(u"act|open|"_s + m_home->filePath(u"kestrave.log"_s)),
+             qPrintable(transcript().join(u"\n"_s)));
+    // Its shortcut works from the window.
+    QCOMPARE(ui.ViewLog->shortcut(), QKeySequence(u"Ctrl+L"_s));
+
+    // "Reset LOG file": only the system report line remains, in the file too.
+    ui.DelLog->trigger();
+    QCOMPARE(form.runLog().lineCount(), 1);
+    QVERIFY(form.runLog().lines().first().startsWith(u"System : "_s));
+    QCOMPARE(readText(m_home->filePath(u"kestrave.log"_s)), form.runLog().lines().first() + u"\n"_s);
+
+    // "Save main events" toggles and is written at once.
+    QVERIFY(ui.SaveLog->isChecked());
+    ui.SaveLog->trigger();
+    QVERIFY(!ui.SaveLog->isChecked());
+    QVERIFY(readText(m_home->filePath(u"kestrave.ini"_s)).contains(u"log=0"_s));
+}
+
+void TestKestraveWindow::quitEjectsAndShutsDown_data()
+{
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("eject");
+    QTest::addColumn<bool>("quitOs");
+    QTest::addColumn<QString>("mediumInA");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("removable destination, eject on")
+        << u"A:\\"_s << true << false << u"1"_s << QStringList{u"act|eject|A:"_s};
+    QTest::newRow("removable destination, eject off") << u"A:\\"_s << false << false << u"1"_s << QStringList{};
+    QTest::newRow("fixed destination: no eject") << u"C:\\"_s << true << false << u"1"_s << QStringList{};
+    QTest::newRow("no medium: the eject error")
+        << u"a:\\Backup"_s << true << false << u"0"_s
+        << QStringList{u"ask|error|OK|Could not eject disk!|OK"_s};
+    QTest::newRow("quit Windows") << u"C:\\"_s << false << true << u"1"_s
+                                  << QStringList{u"act|shutdown|poweroff"_s};
+}
+
+void TestKestraveWindow::quitEjectsAndShutsDown()
+{
+    QFETCH(QString, destination);
+    QFETCH(bool, eject);
+    QFETCH(bool, quitOs);
+    QFETCH(QString, mediumInA);
+    QFETCH(QStringList, expected);
+    const QString drives = m_drive.filePath(u"drives.ini"_s);
+    const QString original = readText(drives);
+    writeText(drives, original + u"\n"_s);
+    QVERIFY(IniFile(drives).writeString(u"A"_s, u"present"_s, mediumInA));
+
+    TForm1 form({u"12"_s});
+    const TForm1Controls& ui = form.controls();
+    ui.ComboPath->setEditText(destination);
+    ui.CbEject->setChecked(eject);
+    ui.CbQuitOS->setChecked(quitOs);
+    form.BtQuitter3DClick();
+    QVERIFY(form.endRequested());
+    QStringList seen;
+    for (const QString& line : transcript()) {
+        if (line.startsWith(u"act|eject"_s) || line.startsWith(u"act|shutdown"_s) || line.startsWith(u"ask|"_s))
+            seen << line;
+    }
+    writeText(drives, original);
+    QCOMPARE(seen, expected);
 }
 
 QTEST_MAIN(TestKestraveWindow)
