@@ -113,6 +113,7 @@ void TForm1Controls::build(QWidget* window)
     Lb3dRep = named(new QLabel(dataPathCaption(), InfoProcessus), "Lb3dRep");
     LbFileRep2Sav = named(new PathLabel(Qt::ElideLeft, InfoProcessus), "LbFileRep2Sav");
     Lb3dDest = named(new BlinkingLabel(targetCaption(), InfoProcessus), "Lb3dDest");
+    Lb3dDest->setBlinking(true);
     LbFileDest = named(new PathLabel(Qt::ElideLeft, InfoProcessus), "LbFileDest");
     for (QLabel* l : {static_cast<QLabel*>(LbFileRep2Sav), static_cast<QLabel*>(LbFileDest)}) {
         QFont f = l->font();

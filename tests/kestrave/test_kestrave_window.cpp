@@ -81,6 +81,7 @@ class TestKestraveWindow : public QObject
 private slots:
     void initTestCase();
     void init();
+    void everyControlIsNamed();
     void noSettingsFileGivesEveryDefault();
     void welcomeLayout();
     void hintsGoToTooltipAndStatusBar();
@@ -139,6 +140,40 @@ void TestKestraveWindow::setScript(const QStringList& answers)
 QStringList TestKestraveWindow::transcript() const
 {
     return readText(m_home->filePath(u"transcript.txt"_s)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void TestKestraveWindow::everyControlIsNamed()
+{
+    TForm1 form({});
+    const char* const widgets[] = {
+        "InfoProcessus", "Lb3dRep", "LbFileRep2Sav", "Lb3dDest", "LbFileDest", "Bttn3dAbout", "LabelInfo",
+        "Bttn3dPopMnu", "VisuZippage", "Image1", "LbFileBgZipd", "Lb3dFinalInfos", "LbFileNbProcess",
+        "ProgressBar1", "memolog", "ListBox3", "LbError", "ListBox1", "LbFileInUse", "ListBox2", "PlRequete",
+        "Button3DRequete", "Label3Requete", "PlNotice", "Button3DNotice", "Label3DNotice", "PnFormat",
+        "Bttn3DForDsk", "Lb3dFormat", "Bttn3dForZip", "Label1", "PnExplo", "BvlExplo", "Lb3dExplo",
+        "Bttn3DDelComboPath", "SplitIt1", "ComboPath", "CbAutomation", "CbEject", "CbAutoClose", "BtQuitter3D",
+        "StatusBar1", "CBExe", "CbSubDir", "CbPath", "CBPassWord", "CbUpdateZip", "CBDatePrefix", "CbQuitOS",
+        "CbAutoRun", "CbAskFiles", "CbSFXMsg", "CbSuccesMsg", "JJMM", "GroupBox1", "Image2", "edTypeboiteInt",
+        "EdMsgSfx", "CbOk", "CbOkEsc", "CbYesNo", "PopupMenu1"};
+    for (const char* name : widgets)
+        QVERIFY2(form.findChild<QWidget*>(QLatin1String(name)), name);
+    const char* const actions[] = {"Editerlefichierinidesparamtrages1", "Voirleprocessusdesauvegarde1", "DskTurn",
+                                   "PswTime", "admini", "LOG", "SaveLog", "DelLog", "ViewLog", "Gif",
+                                   "AffichageHint", "about"};
+    QStringList menuOrder;
+    for (QAction* a : form.controls().PopupMenu1->actions()) {
+        if (!a->isSeparator())
+            menuOrder << a->objectName();
+    }
+    QCOMPARE(menuOrder, (QStringList{u"Editerlefichierinidesparamtrages1"_s, u"Voirleprocessusdesauvegarde1"_s,
+                                     u"DskTurn"_s, u"PswTime"_s, u"admini"_s, u"LOG"_s, u"Gif"_s,
+                                     u"AffichageHint"_s, u"about"_s}));
+    for (const char* name : actions)
+        QVERIFY2(form.findChild<QAction*>(QLatin1String(name)), name);
+    QVERIFY(form.findChild<QTimer*>(u"CloseTimer"_s));
+    QCOMPARE(form.controls().CbAutomation->text(), u"&Automatic launch "_s);
+    QCOMPARE(form.controls().PswTime->text(), u"&Permanent Zip Password / AutoClose"_s);
+    QCOMPARE(form.controls().PswTime->shortcut(), QKeySequence(u"Ctrl+P"_s));
 }
 
 void TestKestraveWindow::noSettingsFileGivesEveryDefault()
