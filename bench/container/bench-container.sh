@@ -63,20 +63,24 @@ now() { date +%s.%N; }
 sync_files() { [ "$do_sync" = 1 ] && sync "$@" || true; }
 declare -A seconds
 
+declare -A cpu
 run() { # name prepare-command command... : best of $repeat runs, each after its preparation
   local name="$1" prepare="$2"; shift 2
-  local t0 t1 t best=""
+  local best="" best_cpu="" wall user sys
   for ((i = 0; i < repeat; i++)); do
     $prepare
     sync # every run starts without dirty pages left by the one before
-    t0=$(now)
-    "$@"
-    t1=$(now)
-    t=$(python3 -c "print(f'{$t1 - $t0:.3f}')")
-    if [ -z "$best" ] || python3 -c "import sys; sys.exit(0 if $t < $best else 1)"; then best=$t; fi
+    local TIMEFORMAT="%3R %3U %3S"
+    { time "$@" 2>/dev/null; } 2> "$dir/time.txt"
+    read -r wall user sys < "$dir/time.txt"
+    local used
+    used=$(python3 -c "print(f'{$user + $sys:.3f}')")
+    if [ -z "$best" ] || python3 -c "import sys; sys.exit(0 if $wall < $best else 1)"; then best=$wall; fi
+    if [ -z "$best_cpu" ] || python3 -c "import sys; sys.exit(0 if $used < $best_cpu else 1)"; then best_cpu=$used; fi
   done
   seconds[$name]=$best
-  echo "  $name: best ${best} s of $repeat" >&2
+  cpu[$name]=$best_cpu
+  echo "  $name: best ${best} s, CPU ${best_cpu} s (of $repeat runs)" >&2
 }
 
 step_cp() { cp "$src" "$dir/c/out/copy.zip"; sync_files "$dir/c/out/copy.zip"; }
@@ -116,16 +120,19 @@ for level in none fastest; do
   clean_out
 done
 
-python3 - "$bytes" "${seconds[cp]}" "${seconds[split]}" "${seconds[cat]}" \
-  "${seconds[cut-none]}" "${seconds[restore-none]}" "${seconds[cut-fastest]}" "${seconds[restore-fastest]}" <<'PY'
+python3 - "$bytes" \
+  "${seconds[cp]}" "${seconds[split]}" "${seconds[cat]}" "${seconds[cut-none]}" "${seconds[restore-none]}" \
+  "${seconds[cut-fastest]}" "${seconds[restore-fastest]}" \
+  "${cpu[cp]}" "${cpu[split]}" "${cpu[cat]}" "${cpu[cut-none]}" "${cpu[restore-none]}" \
+  "${cpu[cut-fastest]}" "${cpu[restore-fastest]}" <<'PY'
 import sys
 size = int(sys.argv[1])
 names = ["cp", "split", "cat", "cut clNone", "restore clNone", "cut clFastest", "restore clFastest"]
-times = [float(x) for x in sys.argv[2:]]
-cp = times[0]
-print(f"| step | time (s) | MB/s | ratio to cp |")
-print(f"|---|---:|---:|---:|")
-for name, t in zip(names, times):
+walls = [float(x) for x in sys.argv[2:9]]
+cpus = [float(x) for x in sys.argv[9:16]]
+print("| step | best time (s) | MB/s | throughput vs cp | CPU user+sys (s) | CPU vs cp |")
+print("|---|---:|---:|---:|---:|---:|")
+for name, t, c in zip(names, walls, cpus):
     rate = size / 1048576 / t if t > 0 else float('inf')
-    print(f"| {name} | {t:.2f} | {rate:.0f} | {cp / t * 100:.0f} % |")
+    print(f"| {name} | {t:.2f} | {rate:.0f} | {walls[0] / t * 100:.0f} % | {c:.2f} | {c / cpus[0] * 100:.0f} % |")
 PY
