@@ -908,11 +908,11 @@ private slots:
             monotonic = monotonic && int(p) >= lastPercent && p <= 100;
             lastPercent = p;
         });
-        QVERIFY(engine.file.Backup({QStringLiteral("C:\huge\sparse.bin")}, QStringLiteral("E:\huge.001")));
+        QVERIFY(engine.file.Backup({QStringLiteral("C:\\huge\\sparse.bin")}, QStringLiteral("E:\\huge.001")));
         QVERIFY(monotonic);
         QCOMPARE(lastPercent, 100);
         TBackupFile lister;
-        const auto catalog = lister.ReadCatalog(QStringLiteral("E:\huge.001"));
+        const auto catalog = lister.ReadCatalog(QStringLiteral("E:\\huge.001"));
         QVERIFY(catalog);
         QCOMPARE(catalog->totalSize, 2147483647);
         QCOMPARE(catalog->entries.size(), 1);
