@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -316,6 +318,53 @@ private slots:
         QVERIFY(QFile::copy(disks[1] + QStringLiteral("/big.002"), all + QStringLiteral("/big.002")));
         QVERIFY(QFile::copy(m_fx->a(QStringLiteral("big.003")), all + QStringLiteral("/big.003")));
         QCOMPARE(restoreWithEngine(all + QStringLiteral("/big.001"), all, QStringLiteral("big.zip")), data);
+    }
+
+    // With the shipped restore program, the first floppy holds it and the first piece together;
+    // run from a folder holding all the pieces, it rebuilds the file by itself.
+    void shippedSetupProgramFitsAndRestores()
+    {
+        const QString shipped = qEnvironmentVariable("KSV_BIN_DIR") + QStringLiteral("/SETUP.EXE");
+        QVERIFY2(QFileInfo(shipped).isFile(), qPrintable(shipped));
+        m_fx->context.programFolder = qEnvironmentVariable("KSV_BIN_DIR");
+        const QByteArray data = randomBytes(3000000, 3);
+        QVERIFY(writeBytes(m_fx->c(QStringLiteral("big.zip")), data));
+        QStringList disks;
+        m_fx->dialogs->beforeAnswer = [&](const RecordingDialogs::Question& q) {
+            if (!q.text.startsWith(QStringLiteral("Insert a formatted disk.( N°:")))
+                return;
+            const QString store = m_fx->path(QStringLiteral("disk%1").arg(disks.size() + 1));
+            QVERIFY(QDir().rename(m_fx->a(), store));
+            QVERIFY(QDir().mkpath(m_fx->a()));
+            disks << store;
+        };
+        m_fx->dialogs->answers = {Button::Ok, Button::No, Button::Ok, Button::No};
+        auto w = openWindow();
+        w->EdSourceFile->setText(QStringLiteral("C:\\big.zip"));
+        w->ComboDestCut->setEditText(QStringLiteral("A:\\"));
+        w->Decouper();
+        QCOMPARE(w->lastOutcome(), FileCutter::Outcome::Succeeded);
+        QCOMPARE(disks.size(), 2);
+
+        qint64 onFirstDisk = 0;
+        for (const QFileInfo& file : QDir(disks[0]).entryInfoList(QDir::Files))
+            onFirstDisk += file.size();
+        QVERIFY2(onFirstDisk <= SplitFixture::FloppyCapacity, qPrintable(QString::number(onFirstDisk)));
+        QCOMPARE(QFileInfo(disks[0] + QStringLiteral("/SETUP.EXE")).size(), QFileInfo(shipped).size());
+
+        // The user copies the other disks beside the first one and runs the program there.
+        QVERIFY(QFile::copy(disks[1] + QStringLiteral("/big.002"), disks[0] + QStringLiteral("/big.002")));
+        QVERIFY(QFile::copy(m_fx->a(QStringLiteral("big.003")), disks[0] + QStringLiteral("/big.003")));
+        QProcess setup;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("KESTRAVE_DRIVES"));
+        env.insert(QStringLiteral("KESTRAVE_UNATTENDED"), QStringLiteral("1"));
+        setup.setProcessEnvironment(env);
+        setup.setWorkingDirectory(disks[0]);
+        setup.start(disks[0] + QStringLiteral("/SETUP.EXE"), {QStringLiteral("--dest"), m_fx->path(QStringLiteral("back"))});
+        QVERIFY(setup.waitForFinished(60000));
+        QCOMPARE(setup.exitCode(), 0);
+        QCOMPARE(readBytes(m_fx->path(QStringLiteral("back/big.zip"))), data);
     }
 
     // The first piece leaves room for a restore program of any size, so that both fit.
