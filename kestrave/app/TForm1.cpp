@@ -8,6 +8,7 @@
 #include "DiskSpaceKludge.h"
 #include "Drives.h"
 #include "FormatDialog.h"
+#include "FreeSpaceCaption.h"
 #include "IniFile.h"
 #include "NativePath.h"
 #include "PackageFiles.h"
@@ -51,7 +52,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include <cmath>
 
 namespace ksv {
 
@@ -602,17 +602,12 @@ void TForm1::UpdateLbExplo()
 {
     QString text = m_ui.ComboPath->currentText();
     if (text.isEmpty())
-        text = QStringLiteral("C:\\");
-    const int drive = text.at(0).toUpper().unicode() - 64;
-    const qint64 free = DriveFreeSpace(drive);
-    QString size;
-    if (free >= 0)
-        size = QStringLiteral("( ") + QString::number(std::llround(double(free) / 1048576.0)) + QStringLiteral(" Mo )");
-    QString caption = m_ui.Lb3dExplo->text();
-    if (text.size() > 1)
-        caption = freeSpaceCaption() + text.left(3) + QLatin1Char(' ') + size;
-    if (text.size() > 4)
-        caption = QStringLiteral("Occupy (") + getkb(TailleRepertoire(text, QStringLiteral("*.*"))) + QLatin1Char(')');
+        text = QStringLiteral("C:\\"); // an empty combo shows drive C
+    // Drive number = code of the first character - 64 ("A" = 1); letters in either case.
+    const qint64 free = DriveFreeSpace(text.at(0).toUpper().unicode() - 64);
+    const QString caption = FreeSpaceCaption::caption(text, m_ui.Lb3dExplo->text(), free, [&text] {
+        return TailleRepertoire(text, QStringLiteral("*.*"));
+    });
     m_ui.Lb3dExplo->setText(caption);
     setHint(m_ui.Lb3dExplo, caption);
 }

@@ -1,4 +1,6 @@
 #include "CommandLineDispatch.h"
+#include "FreeSpaceCaption.h"
+#include "PackageFiles.h"
 #include "RunLog.h"
 #include "RunState.h"
 #include "RunnerPaths.h"
@@ -28,6 +30,8 @@ private slots:
     void workLeftoversRemoved();
     void autoCloseCountdown();
     void headers();
+    void freeSpaceCaption_data();
+    void freeSpaceCaption();
 };
 
 void TestRunnerCore::dispatch_data()
@@ -178,6 +182,38 @@ void TestRunnerCore::headers()
              QStringLiteral("------------         ") + stamp + QStringLiteral("         CLose KESTRAVE         ------------"));
     QCOMPARE(RunnerStartup::runKsvHeader(when, QStringLiteral("C:\\Jobs\\daily.ksv")),
              QStringLiteral("\r\n------------ ") + stamp + QStringLiteral(" Run KSV file : C:\\Jobs\\daily.ksv ------------"));
+}
+
+void TestRunnerCore::freeSpaceCaption_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("freeBytes");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("folderAsked");
+    const qint64 mib = 1048576;
+    QTest::newRow("drive root") << u"C:\\"_s << 10 * mib << u"Free space on C:\\ ( 10 Mo )"_s << false;
+    QTest::newRow("rounded down") << u"C:\\"_s << mib * 14 / 10 << u"Free space on C:\\ ( 1 Mo )"_s << false;
+    QTest::newRow("rounded up") << u"C:\\"_s << mib * 15 / 10 << u"Free space on C:\\ ( 2 Mo )"_s << false;
+    QTest::newRow("no medium ends with the blank") << u"A:\\"_s << qint64(-1) << u"Free space on A:\\ "_s << false;
+    QTest::newRow("4 characters: still free space") << u"C:\\a"_s << 0LL << u"Free space on C:\\ ( 0 Mo )"_s << false;
+    QTest::newRow("5 characters: the folder's size")
+        << u"C:\\ab"_s << 10 * mib << u"Occupy ("_s + getkb(3000) + u")"_s << true;
+    QTest::newRow("2 characters") << u"C:"_s << 2 * mib << u"Free space on C: ( 2 Mo )"_s << false;
+    QTest::newRow("1 character: caption stays") << u"C"_s << 2 * mib << u"previous"_s << false;
+}
+
+void TestRunnerCore::freeSpaceCaption()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, freeBytes);
+    QFETCH(bool, folderAsked);
+    bool asked = false;
+    const QString caption = FreeSpaceCaption::caption(text, u"previous"_s, freeBytes, [&asked] {
+        asked = true;
+        return qint64(3000);
+    });
+    QTEST(caption, "expected");
+    QCOMPARE(asked, folderAsked);
 }
 
 QTEST_GUILESS_MAIN(TestRunnerCore)
