@@ -96,6 +96,8 @@ private slots:
     void layoutsSwitchWithF9();
     void windowTitlesInTheRegistry();
     void logMenu();
+    void startedMinimised_data();
+    void startedMinimised();
     void quitEjectsAndShutsDown_data();
     void quitEjectsAndShutsDown();
 
@@ -501,6 +503,28 @@ void TestKestraveWindow::windowTitlesInTheRegistry()
     QVERIFY(WindowRegistry::sendClose(u"KESTRAVE"_s));
     QTRY_VERIFY(form.endRequested());
     QVERIFY(readText(m_home->filePath(u"kestrave.log"_s)).contains(u"CLose KESTRAVE"_s));
+}
+
+void TestKestraveWindow::startedMinimised_data()
+{
+    QTest::addColumn<QByteArray>("showCommand");
+    QTest::addColumn<bool>("minimised");
+    QTest::newRow("minimise") << QByteArray("6") << true;
+    QTest::newRow("minimised, not active") << QByteArray("7") << true;
+    QTest::newRow("normal") << QByteArray("1") << false;
+    QTest::newRow("none") << QByteArray() << false;
+}
+
+void TestKestraveWindow::startedMinimised()
+{
+    QFETCH(QByteArray, showCommand);
+    QFETCH(bool, minimised);
+    qputenv("KESTRAVE_SHOW_COMMAND", showCommand);
+    TForm1 form({u"12"_s});
+    qunsetenv("KESTRAVE_SHOW_COMMAND");
+    QCOMPARE(form.runState().startupShowCommand, showCommand.toInt());
+    QCOMPARE(form.isMinimized(), minimised);
+    QVERIFY(form.isVisible() || minimised);
 }
 
 void TestKestraveWindow::logMenu()
