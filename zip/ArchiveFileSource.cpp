@@ -13,7 +13,7 @@ namespace ksv {
 
 namespace {
 
-constexpr std::size_t OutputBufferSize = 1 << 20;
+constexpr qsizetype OutputBufferSize = 4 << 20;
 
 mode_t creationMode()
 {
@@ -48,12 +48,31 @@ ArchiveFileSource::~ArchiveFileSource()
     zip_error_fini(&m_error);
 }
 
+bool ArchiveFileSource::flushPending()
+{
+    qsizetype done = 0;
+    while (done < m_pending.size()) {
+        const ssize_t n = ::pwrite(m_out, m_pending.constData() + done, static_cast<std::size_t>(m_pending.size() - done),
+                                   m_pendingStart + done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += n;
+    }
+    m_pendingStart += m_pending.size();
+    m_pending.clear();
+    return true;
+}
+
 void ArchiveFileSource::discardTemporary()
 {
-    if (m_out) {
-        std::fclose(m_out);
-        m_out = nullptr;
+    if (m_out >= 0) {
+        ::close(m_out);
+        m_out = -1;
     }
+    m_pending.clear();
     if (!m_temporaryPath.isEmpty()) {
         ::unlink(m_temporaryPath.constData());
         m_temporaryPath.clear();
@@ -146,55 +165,59 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
                 m_report->error = QString::fromLocal8Bit(std::strerror(err));
             return fail(ZIP_ER_TMPOPEN, err);
         }
-        m_out = ::fdopen(fd, "w+b");
-        if (!m_out) {
-            ::close(fd);
-            discardTemporary();
-            return fail(ZIP_ER_TMPOPEN, errno);
-        }
-        std::setvbuf(m_out, nullptr, _IOFBF, OutputBufferSize);
+        m_out = fd;
         m_outputEnd = 0;
+        m_position = 0;
+        m_pendingStart = 0;
+        m_pending.clear();
+        m_pending.reserve(OutputBufferSize);
         return 0;
     }
     case ZIP_SOURCE_WRITE: {
-        const qint64 position = ::ftello(m_out);
-        const qint64 end = position + static_cast<qint64>(length);
+        const qint64 end = m_position + static_cast<qint64>(length);
         if (m_room >= 0 && end > m_room) {
             if (m_report)
                 m_report->diskFull = true;
             return fail(ZIP_ER_WRITE, ENOSPC);
         }
-        const std::size_t n = std::fwrite(data, 1, length, m_out);
-        if (n < length) {
-            const int err = errno;
-            if (m_report) {
-                m_report->diskFull = m_report->diskFull || err == ENOSPC;
-                m_report->error = QString::fromLocal8Bit(std::strerror(err));
-            }
-            return fail(ZIP_ER_WRITE, err);
+        // Outside the buffered range: write out what is buffered and start again here.
+        if (m_position < m_pendingStart || m_position > m_pendingStart + m_pending.size()) {
+            if (!flushPending())
+                break;
+            m_pendingStart = m_position;
         }
+        const qsizetype at = static_cast<qsizetype>(m_position - m_pendingStart);
+        const qsizetype n = static_cast<qsizetype>(length);
+        if (at + n > m_pending.size())
+            m_pending.resize(at + n);
+        std::memcpy(m_pending.data() + at, data, length);
+        m_position = end;
         m_outputEnd = std::max(m_outputEnd, end);
-        return static_cast<zip_int64_t>(n);
+        if (m_pending.size() >= OutputBufferSize && m_position == m_pendingStart + m_pending.size()) {
+            if (!flushPending())
+                break;
+            m_pendingStart = m_position;
+        }
+        return static_cast<zip_int64_t>(length);
     }
     case ZIP_SOURCE_SEEK_WRITE: {
-        const zip_int64_t target = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(::ftello(m_out)),
+        const zip_int64_t target = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(m_position),
                                                                   static_cast<zip_uint64_t>(m_outputEnd), data, length,
                                                                   &m_error);
         if (target < 0)
             return -1;
-        if (::fseeko(m_out, target, SEEK_SET) != 0)
-            return fail(ZIP_ER_SEEK, errno);
+        m_position = target;
         return 0;
     }
     case ZIP_SOURCE_TELL_WRITE:
-        return ::ftello(m_out);
+        return m_position;
     case ZIP_SOURCE_COMMIT_WRITE: {
         int err = 0;
-        if (std::fflush(m_out) != 0 || ::fsync(fileno(m_out)) != 0)
+        if (!flushPending() || ::fsync(m_out) != 0)
             err = errno;
-        if (std::fclose(m_out) != 0 && err == 0)
+        if (::close(m_out) != 0 && err == 0)
             err = errno;
-        m_out = nullptr;
+        m_out = -1;
         if (err != 0) {
             if (m_report) {
                 m_report->diskFull = m_report->diskFull || err == ENOSPC;
@@ -228,6 +251,13 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
     default:
         return fail(ZIP_ER_OPNOTSUPP, 0);
     }
+    // A write to the temporary file failed.
+    const int err = errno;
+    if (m_report) {
+        m_report->diskFull = m_report->diskFull || err == ENOSPC;
+        m_report->error = QString::fromLocal8Bit(std::strerror(err));
+    }
+    return fail(ZIP_ER_WRITE, err);
 }
 
 } // namespace ksv

@@ -42,6 +42,7 @@ private:
     zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t fail(int zipError, int systemError);
     void discardTemporary();
+    bool flushPending();
 
     QString m_path;
     QByteArray m_encodedPath;
@@ -49,9 +50,14 @@ private:
     std::shared_ptr<ArchiveWriteReport> m_report;
     zip_error_t m_error;
     std::FILE* m_in = nullptr;
-    std::FILE* m_out = nullptr;
+    int m_out = -1;
     QByteArray m_temporaryPath;
     qint64 m_outputEnd = 0;
+    // libzip writes each entry's header, its data, then goes back to complete the header: the
+    // output is kept in a buffer that such seeks move within, and written in large pieces.
+    QByteArray m_pending;
+    qint64 m_pendingStart = 0;
+    qint64 m_position = 0;
     qint64 m_inputSize = 0;
 };
 

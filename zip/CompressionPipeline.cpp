@@ -53,6 +53,9 @@ bool readAt(const QByteArray& path, qint64 offset, qint64 length, unsigned char*
     return true;
 }
 
+constexpr std::size_t PieceSize = 64 << 10;
+constexpr std::size_t PieceProbe = 8 << 10;
+
 } // namespace
 
 struct CompressionPipeline::Entry
@@ -113,6 +116,8 @@ public:
             m_fast = libdeflate_alloc_compressor(1);
         return m_fast;
     }
+    int level() const { return m_level; }
+    // A raw deflate stream at the asked level, ready for a new chunk.
     z_stream* zlib()
     {
         if (!m_zInit) {
@@ -122,8 +127,21 @@ public:
             m_zInit = true;
         } else {
             deflateReset(&m_z);
+            if (m_zLevel != m_level && deflateParams(&m_z, m_level, Z_DEFAULT_STRATEGY) != Z_OK)
+                return nullptr;
         }
+        m_zLevel = m_level;
         return &m_z;
+    }
+    // Switches the stream's level between pieces (0 stores).
+    bool setLevel(int level)
+    {
+        if (level == m_zLevel)
+            return true;
+        if (deflateParams(&m_z, level, Z_DEFAULT_STRATEGY) != Z_OK)
+            return false;
+        m_zLevel = level;
+        return true;
     }
     // True when a fast deflate of the sample keeps most of its size.
     bool incompressible(const unsigned char* data, std::size_t length)
@@ -143,6 +161,7 @@ private:
     libdeflate_compressor* m_fast = nullptr;
     z_stream m_z;
     bool m_zInit = false;
+    int m_zLevel = 0;
     std::vector<unsigned char> m_probe;
 };
 
@@ -303,7 +322,7 @@ int CompressionPipeline::addEntry(const QString& nativePath, qint64 size, std::t
     entry->mtime = mtime;
     entry->method = (m_level == 0 || size == 0) ? Method::Store : method;
     entry->firstChunk = m_chunks.size();
-    const qint64 count = std::max<qint64>(1, (size + ChunkSize - 1) / ChunkSize);
+    const qint64 count = size <= wholeFileLimit(m_level) ? 1 : (size + ChunkSize - 1) / ChunkSize;
     entry->chunkCount = static_cast<std::size_t>(count);
     if (entry->method == Method::Store)
         entry->stored = 1;
@@ -311,7 +330,7 @@ int CompressionPipeline::addEntry(const QString& nativePath, qint64 size, std::t
         auto chunk = std::make_unique<Chunk>();
         chunk->entry = entry.get();
         chunk->offset = i * ChunkSize;
-        chunk->length = std::min(ChunkSize, size - chunk->offset);
+        chunk->length = count == 1 ? size : std::min(ChunkSize, size - chunk->offset);
         chunk->last = i == count - 1;
         chunk->single = count == 1;
         m_chunks.push_back(std::move(chunk));
@@ -498,13 +517,24 @@ void CompressionPipeline::process(Worker& worker, Chunk& chunk)
     }
     if (dictionary > 0)
         deflateSetDictionary(z, raw.data(), static_cast<uInt>(dictionary));
-    chunk.output.resize(deflateBound(z, static_cast<uLong>(length)) + 64);
-    z->next_in = const_cast<Bytef*>(data);
-    z->avail_in = static_cast<uInt>(length);
+    // Pieces that a sample shows to be incompressible (the noisy parts of a mixed file) are
+    // stored at level 0, the rest deflated at the asked level; the stream stays one stream.
+    chunk.output.resize(deflateBound(z, static_cast<uLong>(length)) + length / 64 + 4096);
     z->next_out = chunk.output.data();
     z->avail_out = static_cast<uInt>(chunk.output.size());
-    const int rc = deflate(z, chunk.last ? Z_FINISH : Z_SYNC_FLUSH);
-    if ((chunk.last && rc != Z_STREAM_END) || (!chunk.last && rc != Z_OK) || z->avail_in != 0) {
+    bool ok = true;
+    for (std::size_t at = 0; at < length && ok; at += PieceSize) {
+        const std::size_t n = std::min(PieceSize, length - at);
+        const int level = worker.incompressible(data + at, std::min(n, PieceProbe)) ? 0 : worker.level();
+        if (!worker.setLevel(level))
+            ok = false;
+        z->next_in = const_cast<Bytef*>(data + at);
+        z->avail_in = static_cast<uInt>(n);
+        if (ok && (deflate(z, Z_NO_FLUSH) != Z_OK || z->avail_in != 0))
+            ok = false;
+    }
+    const int rc = ok ? deflate(z, chunk.last ? Z_FINISH : Z_SYNC_FLUSH) : Z_STREAM_ERROR;
+    if (!ok || (chunk.last && rc != Z_STREAM_END) || (!chunk.last && rc != Z_OK)) {
         setFailure(entry.nativePath, QStringLiteral("deflate failed"));
         chunk.failed = true;
         return;

@@ -21,11 +21,11 @@ namespace ksv {
 // data as it is and still encrypts it when asked). Memory stays bounded: a worker starts a
 // chunk only while the chunks read but not yet written stay under the budget.
 //
-// - A file up to the chunk size is one job, deflated by libdeflate; when the result does not
+// - A file up to WholeFileLimit is one job, deflated by libdeflate; when the result does not
 //   shrink (or a probe of its start says it will not), the file is stored.
 // - A larger file is deflated in chunks, each primed with the previous 32 KiB and ended with a
 //   sync flush, so the chunks join into one deflate stream; samples decide up front whether it
-//   is stored instead.
+//   is stored instead, and a chunk that would not shrink is written as stored deflate blocks.
 // - Files with a stored suffix, empty files and level 0 are stored.
 class CompressionPipeline
 {
@@ -62,7 +62,12 @@ public:
     QString failedFile() const;
     bool cancelled() const { return m_cancelled; }
 
-    static constexpr qint64 ChunkSize = 4 << 20;
+    // Files up to this size are deflated whole by libdeflate (one core per file); larger ones
+    // are cut into chunks deflated by zlib on all cores. At the fast levels libdeflate is so much
+    // quicker that whole files up to 32 MiB pay; from level 6 on, zlib's lazier matching keeps
+    // large files as small as other tools make them, so chunks start at 4 MiB.
+    static qint64 wholeFileLimit(int level) { return level <= 5 ? (32 << 20) : (4 << 20); }
+    static constexpr qint64 ChunkSize = 1 << 20;
     static constexpr qint64 Dictionary = 32 << 10;
 
 private:

@@ -6,9 +6,11 @@
 #include "Drives.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace ksv {
 
@@ -44,20 +46,13 @@ std::time_t mtimeOf(const QFileInfo& info)
     return static_cast<std::time_t>(info.lastModified().toSecsSinceEpoch());
 }
 
-unsigned permissionsOf(const QFileInfo& info)
+// The permission bits, from one stat (Qt's permissions() also probes access() three times).
+unsigned permissionsOf(const QString& nativePath)
 {
-    const QFile::Permissions p = info.permissions();
-    unsigned mode = 0;
-    if (p & QFile::ReadOwner) mode |= 0400;
-    if (p & QFile::WriteOwner) mode |= 0200;
-    if (p & QFile::ExeOwner) mode |= 0100;
-    if (p & QFile::ReadGroup) mode |= 0040;
-    if (p & QFile::WriteGroup) mode |= 0020;
-    if (p & QFile::ExeGroup) mode |= 0010;
-    if (p & QFile::ReadOther) mode |= 0004;
-    if (p & QFile::WriteOther) mode |= 0002;
-    if (p & QFile::ExeOther) mode |= 0001;
-    return mode;
+    struct stat st;
+    if (::stat(QFile::encodeName(nativePath).constData(), &st) != 0)
+        return 0644;
+    return static_cast<unsigned>(st.st_mode) & 0777u;
 }
 
 } // namespace
@@ -161,27 +156,41 @@ void FileCollector::collect(const QString& rawSpec)
             m_missing.append(spec);
             return;
         }
-        walk(nativeFolder, ZipPaths::storedFolder(givenFolder), last, true);
+        walk(nativeFolder, displayOf(nativeFolder), ZipPaths::storedFolder(givenFolder), last);
         return;
     }
 
     const QFileInfo info(native);
     if (info.isDir()) {
-        walk(native, ZipPaths::storedFolder(given), QStringLiteral("*"), true);
+        walk(native, displayOf(native), ZipPaths::storedFolder(given), QStringLiteral("*"));
     } else if (info.exists()) {
         const QString prefix = ZipPaths::storedFolder(givenFolder);
         const QString stored = (m_options.dirNames && !prefix.isEmpty()) ? prefix + QLatin1Char('/') + info.fileName()
                                                                         : info.fileName();
         if (!excluded(native, info.fileName()))
-            addFile(info, stored);
+            addFile(info, ZipPaths::toDisplay(native), stored);
     } else {
         m_missing.append(spec);
     }
 }
 
-void FileCollector::walk(const QString& folder, const QString& storedPrefix, const QString& mask, bool top)
+// The DOS form of a folder, worked out once per walk: converting every file on its own would
+// look the drive table up for each of them.
+QString FileCollector::displayOf(const QString& nativeFolder)
 {
-    Q_UNUSED(top);
+    if (const auto dos = DosPath::fromNative(nativeFolder)) {
+        QString folder = *dos;
+        if (!folder.endsWith(QLatin1Char('\\')))
+            folder += QLatin1Char('\\');
+        return folder;
+    }
+    return nativeFolder.endsWith(QLatin1Char('/')) ? nativeFolder : nativeFolder + QLatin1Char('/');
+}
+
+void FileCollector::walk(const QString& folder, const QString& displayFolder, const QString& storedPrefix,
+                         const QString& mask)
+{
+    const QChar separator = displayFolder.endsWith(QLatin1Char('\\')) ? QLatin1Char('\\') : QLatin1Char('/');
     const DosMask dosMask(mask);
     QDir dir(folder);
     QDir::Filters filters = QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
@@ -195,8 +204,8 @@ void FileCollector::walk(const QString& folder, const QString& storedPrefix, con
         if (entry.isDir()) {
             if (entry.isSymLink())
                 continue; // never follow a folder link: it could loop
-            walk(entry.absoluteFilePath(), storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name,
-                 mask, false);
+            walk(entry.absoluteFilePath(), displayFolder + name + separator,
+                 storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name, mask);
             continue;
         }
         if (!dosMask.matches(name))
@@ -209,11 +218,11 @@ void FileCollector::walk(const QString& folder, const QString& storedPrefix, con
             stored = storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name;
         else
             stored = name;
-        addFile(entry, stored);
+        addFile(entry, displayFolder + name, stored);
     }
 }
 
-void FileCollector::addFile(const QFileInfo& info, const QString& storedName)
+void FileCollector::addFile(const QFileInfo& info, const QString& displayPath, const QString& storedName)
 {
     const QString key = storedName.toLower();
     if (m_seenNames.contains(key))
@@ -222,11 +231,11 @@ void FileCollector::addFile(const QFileInfo& info, const QString& storedName)
     const QString nativePath = info.absoluteFilePath();
     FileToAdd file;
     file.nativePath = nativePath;
-    file.displayPath = ZipPaths::toDisplay(nativePath);
+    file.displayPath = displayPath;
     file.storedName = storedName;
     file.size = info.size();
     file.mtime = mtimeOf(info);
-    file.permissions = permissionsOf(info);
+    file.permissions = permissionsOf(nativePath);
     m_files.append(file);
 }
 

@@ -62,8 +62,9 @@ private:
         QString path; // absolute native folder or file, lower case
     };
 
-    void walk(const QString& folder, const QString& storedPrefix, const QString& mask, bool top);
-    void addFile(const QFileInfo& info, const QString& storedName);
+    void walk(const QString& folder, const QString& displayFolder, const QString& storedPrefix, const QString& mask);
+    void addFile(const QFileInfo& info, const QString& displayPath, const QString& storedName);
+    static QString displayOf(const QString& nativeFolder);
     bool excluded(const QString& nativePath, const QString& fileName) const;
     static QString absoluteNative(const QString& spec);
 

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <zip.h>
 
@@ -521,11 +520,16 @@ int ZipMaster::extractEntries(bool testOnly)
             continue;
         }
 
-        std::unique_ptr<QSaveFile> out;
+        // Written beside the target and renamed when complete, so that a damaged entry or a
+        // cancel never leaves half a file in place of an existing one.
+        std::unique_ptr<QFile> out;
+        QString partial;
         if (!testOnly) {
             QDir().mkpath(QFileInfo(target).absolutePath());
-            out = std::make_unique<QSaveFile>(target);
-            if (!out->open(QIODevice::WriteOnly)) {
+            partial = QFileInfo(target).absolutePath() + QStringLiteral("/.") + QFileInfo(target).fileName()
+                + QStringLiteral(".ksvpart");
+            out = std::make_unique<QFile>(partial);
+            if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), out->errorString()));
                 zip_fclose(zf);
                 continue;
@@ -563,12 +567,22 @@ int ZipMaster::extractEntries(bool testOnly)
         }
         zip_fclose(zf);
         if (out) {
-            if (!good) {
-                out->cancelWriting();
-                out->commit();
-            } else if (!out->commit()) {
+            const bool written = out->flush();
+            out->close();
+            if (good && !written) {
                 report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), out->errorString()));
                 good = false;
+            }
+            if (good) {
+                const QByteArray from = QFile::encodeName(partial);
+                if (::rename(from.constData(), QFile::encodeName(target).constData()) != 0) {
+                    report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target),
+                                                                        QString::fromLocal8Bit(std::strerror(errno))));
+                    good = false;
+                }
+            }
+            if (!good) {
+                QFile::remove(partial);
             } else {
                 setModificationTime(target, item.st.mtime);
                 zip_uint8_t system = 0;
