@@ -150,7 +150,13 @@ bool FileCutter::diskPrompt(int piece)
         return true; // a native folder outside the drive table: nothing to ask for
     const QString drive(letter);
     bool answer = true;
-    while (CheckForDisk(drive) != 0 && driveServices().freeSpace(letter) < m_state.sizeLimit) {
+    // A write-protected medium needs replacing as much as a full one: the engine could not
+    // write a piece onto it.
+    const auto needsAnotherDisk = [&] {
+        const int check = CheckForDisk(drive);
+        return check != 0 && (check == 1 || driveServices().freeSpace(letter) < m_state.sizeLimit);
+    };
+    while (needsAnotherDisk()) {
         const QString text = later ? SplitTexts::nextDiskPrompt(m_state.diskTag) : SplitTexts::firstDiskPrompt();
         if (dialogs().message(MessageKind::Information, text, {Button::Ok, Button::Cancel}) == Button::Ok) {
             if (letter == QLatin1Char('A') && CheckForDisk(drive) == 3)

@@ -108,11 +108,12 @@ public:
     }
 
     // Rewrites the drive table; A: of the given type.
-    void writeDrives(const QString& aType, bool aPresent = true)
+    void writeDrives(const QString& aType, bool aPresent = true, bool aReadOnly = false)
     {
         const QString ini = m_dir.path() + QStringLiteral("/drives.ini");
-        writeBytes(ini, QStringLiteral("[C]\nroot=%1/c\ntype=fixed\n[A]\nroot=%1/a\ntype=%2\ncapacity=%3\npresent=%4\n")
-                            .arg(m_dir.path(), aType, QString::number(FloppyCapacity), aPresent ? QStringLiteral("1") : QStringLiteral("0"))
+        writeBytes(ini, QStringLiteral("[C]\nroot=%1/c\ntype=fixed\n[A]\nroot=%1/a\ntype=%2\ncapacity=%3\npresent=%4\nreadonly=%5\n")
+                            .arg(m_dir.path(), aType, QString::number(FloppyCapacity), aPresent ? QStringLiteral("1") : QStringLiteral("0"),
+                                 aReadOnly ? QStringLiteral("1") : QStringLiteral("0"))
                             .toUtf8());
         installDriveServices(new SimulatedDriveServices(ini));
     }

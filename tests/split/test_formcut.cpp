@@ -423,6 +423,28 @@ private slots:
         QVERIFY(QFileInfo::exists(m_fx->a(QStringLiteral("big.001"))));
     }
 
+    // A write-protected floppy is asked to be replaced even when it has room.
+    void writeProtectedFloppyIsReplaced()
+    {
+        QVERIFY(writeBytes(m_fx->c(QStringLiteral("big.zip")), randomBytes(200000)));
+        m_fx->writeDrives(QStringLiteral("removable"), true, true);
+        m_fx->dialogs->beforeAnswer = [&](const RecordingDialogs::Question&) {
+            m_fx->writeDrives(QStringLiteral("removable")); // the user inserts a writable disk
+        };
+        m_fx->dialogs->answers = {Button::Ok, Button::No};
+        auto w = openWindow();
+        w->CBSetup->setChecked(false);
+        w->setDiskSizeItem(CutRules::FreeSizeItem);
+        w->edtFreeSize->setText(QStringLiteral("100"));
+        w->EdSourceFile->setText(QStringLiteral("C:\\big.zip"));
+        w->ComboDestCut->setEditText(QStringLiteral("A:\\"));
+        w->Decouper();
+        QCOMPARE(m_fx->dialogs->texts(), (QStringList{QStringLiteral("Insert a formatted disk.\rthen click Ok to continue"),
+                                                      QStringLiteral("Delete file(s) on this 1.44 Mo floppy disk ?")}));
+        QCOMPARE(w->lastOutcome(), FileCutter::Outcome::Succeeded);
+        QVERIFY(QFileInfo::exists(m_fx->a(QStringLiteral("big.003"))));
+    }
+
     // Cancel at the second disk stops the cut: the cancel line, the failure line with the piece
     // number, and the rejection in the error list; the first piece stays.
     void cancelAtSecondDisk()
