@@ -272,7 +272,8 @@ void TFormCut::Decouper()
     }
     m_lastOutcome = m_cutter->Decouper(request);
     const bool ran = m_lastOutcome == FileCutter::Outcome::Succeeded || m_lastOutcome == FileCutter::Outcome::Failed;
-    if (ran && CBCutAutoClose->isChecked())
+    // A Cancel during the cut has already closed the window, with its own result.
+    if (ran && CBCutAutoClose->isChecked() && isVisible())
         done(QDialog::Accepted);
 }
 

@@ -241,7 +241,8 @@ void TFormRest::Bttn3DDelComboPathClick()
 void TFormRest::Restaurer()
 {
     m_lastOutcome = m_restorer->Restaurer(CBRunAfterRestore->isChecked());
-    if (m_lastOutcome != SplitRestorer::Outcome::NotStarted && CBCutAutoClose->isChecked())
+    // A Quit during the restoration has already closed the window, with its own result.
+    if (m_lastOutcome != SplitRestorer::Outcome::NotStarted && CBCutAutoClose->isChecked() && isVisible())
         done(QDialog::Accepted);
 }
 

@@ -513,6 +513,7 @@ private slots:
                                                 QStringLiteral("Split rejection or cancel by user.")}));
             QVERIFY(QFileInfo(m_fx->c(QStringLiteral("out/big.001"))).size() < 3000000);
             QVERIFY(m_fx->settings().contains(QStringLiteral("[cutdir]")));
+            QCOMPARE(w->result(), int(QDialog::Rejected)); // closed by Cancel, not by the auto close
         }
         QVERIFY(!w->isVisible());
     }

@@ -306,6 +306,7 @@ private slots:
         QCOMPARE(m_fx->log, QStringList{QStringLiteral("-Splitted files restoration ---> ERRORS !")});
         QVERIFY(m_fx->settings().contains(QStringLiteral("[restoredir]")));
         QVERIFY(!w->isVisible());
+        QCOMPARE(w->result(), int(QDialog::Rejected)); // closed by Quit, not by the auto close
     }
 };
 
