@@ -23,6 +23,7 @@
 #include "RunnerTexts.h"
 #include "SettingsKeys.h"
 #include "SystemActions.h"
+#include "TFormRest.h"
 #include "TPassAdmini.h"
 #include "WindowRegistry.h"
 #include "widgets/BlinkingLabel.h"
@@ -204,7 +205,7 @@ void TForm1::dispatchCommandLine()
     if (m_dispatch.noArgument)
         startWithoutArgument();
     if (m_dispatch.restore)
-        restoreNotAvailable();
+        restoreAndEnd();
     if (m_dispatch.allQueries)
         AllArchives();
     if (m_dispatch.numberedQuery)
@@ -388,10 +389,29 @@ void TForm1::FichierKsv()
     startAutoClose();
 }
 
-void TForm1::restoreNotAvailable()
+void TForm1::Restore()
 {
-    printError(RunnerTexts::restoreNotAvailable());
-    endProgram(3);
+    RunnerContext context;
+    context.settingsFile = m_paths.settingsFile;
+    context.programFolder = m_paths.programFolder;
+    context.startedWithArguments = !m_arguments.isEmpty();
+    context.appendLog = [this](const QString& line) { addLogLine(line); };
+    context.addErrorLine = [this](const QString& line) { m_ui.ListBox1->addItem(line); };
+    TFormRest restore(context, this);
+    restore.exec();
+}
+
+void TForm1::restoreAndEnd()
+{
+    // The settings decide how the program ends afterwards (log saved, delay, limits).
+    loadSettings();
+    // Nobody is there to close the restore window in an unattended start: it ends after the
+    // auto-close delay like every run.
+    if (PlatformEnvironment::current().unattended)
+        startAutoClose();
+    Restore();
+    // The restore window closed: the program ends the normal way (log and history saved).
+    BtQuitter3DClick();
 }
 
 // ------------------------------------------------------------------------------------------

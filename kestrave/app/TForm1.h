@@ -66,6 +66,8 @@ public slots:
     void SplitIt1Split(int position);
     void edTypeboiteIntChange();
     void GifImageShow(const QString& fileName, bool on);
+    // The restore window for split files, shown modally.
+    void Restore();
     // The window's key handler: it sees every key before the controls. True when the key was
     // used (the control then does not get it).
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
@@ -88,7 +90,7 @@ private:
     void OneRequete();
     void AllArchives();
     void FichierKsv();
-    void restoreNotAvailable();
+    void restoreAndEnd();
     void showForRun();
     void centreOnScreen();
     void startAutoClose();

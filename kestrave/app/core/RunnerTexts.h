@@ -109,9 +109,4 @@ inline QString unknownArgument(const QString& argument)
            + QStringLiteral("\" is not a valid argument: expected nothing, TOUS, a query number or the path of "
                             "a query file (.KSV).");
 }
-inline QString restoreNotAvailable()
-{
-    return QStringLiteral("kestrave: restoring split files (_REST_A) is not available in this version.");
-}
-
 } // namespace ksv::RunnerTexts
