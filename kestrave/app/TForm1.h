@@ -39,7 +39,7 @@ public:
     const RunnerPaths& paths() const { return m_paths; }
     const CommandLineDispatch& dispatch() const { return m_dispatch; }
 
-    // Layout widths (Part of the window's three layouts).
+    // Widths of the small, large and welcome layouts.
     int smallWidth() const;
     int largeWidth() const;
     int welcomeWidth() const;
