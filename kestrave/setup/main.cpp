@@ -23,7 +23,7 @@
 
 namespace {
 
-bool hasArgument(int argc, char* argv[], const char* name)
+[[maybe_unused]] bool hasArgument(int argc, char* argv[], const char* name)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], name) == 0)
