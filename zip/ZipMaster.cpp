@@ -184,7 +184,7 @@ void ZipMaster::refreshContents()
 int ZipMaster::Add()
 {
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     BusyScope busy(*this);
     const int result = addFiles();
     refreshContents();
@@ -411,7 +411,7 @@ bool ZipMaster::entryMatches(const QString& name) const
 int ZipMaster::Extract()
 {
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     BusyScope busy(*this);
     return extractEntries(m_extrOptions & ExtrTest);
 }
@@ -419,7 +419,7 @@ int ZipMaster::Extract()
 int ZipMaster::Test()
 {
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     BusyScope busy(*this);
     return extractEntries(true);
 }
@@ -612,7 +612,7 @@ int ZipMaster::extractEntries(bool testOnly)
 int ZipMaster::Delete()
 {
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     BusyScope busy(*this);
     const QString archive = nativeArchive();
     if (archive.isEmpty())
@@ -687,7 +687,7 @@ int ZipMaster::setZipComment(const QString& comment)
 {
     const QString archive = nativeArchive();
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     if (archive.isEmpty() || !QFileInfo(archive).isFile()) {
         m_comment = comment;
         return 0;
@@ -730,7 +730,7 @@ int ZipMaster::setZipComment(const QString& comment)
 int ZipMaster::ConvertSFX()
 {
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     BusyScope busy(*this);
     const QString archive = nativeArchive();
     if (archive.isEmpty())
@@ -758,7 +758,7 @@ int ZipMaster::ConvertSFX()
 int ZipMaster::ConvertZIP()
 {
     if (m_busy)
-        return report(ZipCode::Busy, ZipTexts::busy());
+        return ZipCode::Busy; // refused quietly: the running operation keeps its state
     BusyScope busy(*this);
     const QString archive = nativeArchive();
     if (archive.isEmpty())

@@ -53,7 +53,6 @@ QString notSelfExtracting(const QString& file)
 {
     return QStringLiteral("Not a self-extracting ZIP archive: ") + file;
 }
-QString busy() { return QStringLiteral("The zip engine is busy with another operation."); }
 QString noArchiveName() { return QStringLiteral("No archive file name given."); }
 QString cancelled() { return QStringLiteral("Operation cancelled by the user; the archive is unchanged."); }
 QString unchanged(const QString& archive)

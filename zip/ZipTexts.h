@@ -20,7 +20,7 @@ constexpr int DamagedEntry = 1007;     // test or extract found bad data
 constexpr int CreateError = 1008;      // an extracted file cannot be created
 constexpr int StubMissing = 1009;      // "ZipSFX.bin" not found
 constexpr int NotSelfExtracting = 1010;
-constexpr int Busy = 1011;
+constexpr int Busy = 1011;            // returned (without a message) when an operation is already running
 constexpr int NoArchiveName = 1012;
 constexpr int AesCrcUnverifiable = 1013;
 constexpr int General = 1099;
@@ -50,7 +50,6 @@ QString aesCrcUnverifiable(const QString& name);
 QString cannotCreate(const QString& file, const QString& reason);
 QString stubMissing(const QString& stubName);
 QString notSelfExtracting(const QString& file);
-QString busy();
 QString noArchiveName();
 QString cancelled();
 QString unchanged(const QString& archive);

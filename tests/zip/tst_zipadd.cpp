@@ -259,7 +259,23 @@ private slots:
         zip.setFileName(QStringLiteral("C:\\events.zip"));
         zip.setAddOptions(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs);
         zip.setFSpecArgs({QStringLiteral("C:\\Data\\*.*")});
+        // The caller's thread gets control often (to process window events) and the engine
+        // refuses to start a second operation from inside the first.
+        int idleCalls = 0;
+        zip.setIdleHandler([&] { ++idleCalls; });
+        int nestedResult = -1;
+        bool busyInside = false;
+        QObject::connect(&zip, &ZipMaster::OnProgress, [&](int kind, const QString&, qint64) {
+            if (kind == ZipMaster::NewFile && nestedResult < 0) {
+                busyInside = zip.Busy();
+                nestedResult = zip.Delete();
+            }
+        });
         QCOMPARE(zip.Add(), 0);
+        QVERIFY(busyInside);
+        QCOMPARE(nestedResult, ZipCode::Busy);
+        QVERIFY(!zip.Busy());
+        QVERIFY(idleCalls > 10);
         const auto& p = log.progress;
         QVERIFY(p.size() >= 4);
         QCOMPARE(p[0].first, int(ZipMaster::TotalFiles2Process));
