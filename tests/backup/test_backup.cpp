@@ -400,7 +400,8 @@ private slots:
         QFETCH(int, level);
         QFETCH(bool, compressible);
         QFETCH(bool, firstBlockStored);
-        const QByteArray data = compressible ? textBytes(100000) : randomBytes(100000, 5);
+        // Three megabytes: more than the 1 MB buffers of the reader and the writer.
+        const QByteArray data = compressible ? textBytes(3000000) : randomBytes(3000000, 5);
         writeFile(c(QStringLiteral("d/f.dat")), data);
         Engine engine;
         engine.file.setCompressionLevel(TCompressionLevel(level));
