@@ -24,15 +24,6 @@
 
 namespace {
 
-bool hasArgument(int argc, char* argv[], const char* name)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return true;
-    }
-    return false;
-}
-
 // No window without a display, on Qt's display-less platforms, or when asked for.
 bool consoleWanted(int argc, char* argv[])
 {
@@ -41,8 +32,10 @@ bool consoleWanted(int argc, char* argv[])
     Q_UNUSED(argv);
     return true;
 #else
-    if (hasArgument(argc, argv, "--console"))
-        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--console") == 0)
+            return true;
+    }
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform == "offscreen" || platform == "minimal")
         return true;
