@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace ksv {
+
+// What the runner's window offers the medium check and the copy step. Every callback may be
+// empty (tests set only what they read).
+struct MediumCopyHost
+{
+    std::function<void(const QString& line)> appendLog;       // the main window's log (memolog)
+    std::function<void(const QString& line)> addErrorLine;    // the error list ListBox1
+    std::function<void(const QString& line)> addProcessLine;  // the process list ListBox3
+    std::function<void(const QString& text)> setCaption;      // window caption
+    std::function<void(const QString& text)> setInfo;         // LabelInfo
+    std::function<void(const QString& text)> setFinalInfos;   // Lb3dFinalInfos
+    std::function<void(const QString& text)> setExploHint;    // hint of the free-space label Lb3dExplo
+    // The destination changed (shown in ComboPath, free-space label refreshed).
+    std::function<void(const QString& destination)> destinationChanged;
+    // The zip engine's copy operation: 0, -1, -2, -3, -9 as ZipMaster::CopyFile.
+    std::function<int(const QString& sourceDos, const QString& targetDos)> copyFile;
+    // Cuts the work archive over several disks (the cutting window). Receives the work archive
+    // and the current target path; returns the new destination chosen in the window (the
+    // destination combo's text), or an empty string to keep the destination.
+    std::function<QString(const QString& workArchiveDos, const QString& targetPathDos)> spanFile;
+    // Lets the window process pending events during pauses and prompts.
+    std::function<void()> processEvents;
+};
+
+// The medium check before an archive is built and the copy to the destination after it, with
+// the volume-label write history, the weekday disk set and the four ways out when the archive
+// does not fit. Paths are in the system's DOS form.
+class MediumCopy
+{
+public:
+    explicit MediumCopy(MediumCopyHost host);
+
+    // The weekday disk set ([general] DskTurnGame).
+    bool rotatingSet = false;
+
+    // The medium check: does nothing unless the destination's drive is removable. May switch
+    // the destination to "C:\" (the prompt was cancelled).
+    void VerifPresenceDskSinonDD(QString& destination);
+
+    // Copies the work archive to the target path. Destination and target path may change
+    // (Cancel in the four-options dialog moves them to drive C; the cutting window may choose
+    // another destination). Returns the copy result (0 success, the engine's codes otherwise;
+    // 1 when the copy was abandoned or handed to the cutting window).
+    int CopieSupport(const QString& workArchive, QString& destination, QString& targetPath);
+
+    // The write-count hint of a drive root ("3 writing on this unit."), empty when the drive is
+    // not removable or its label carries no history.
+    static QString VolumeWritesHint(const QString& root);
+    // The write test: creates and deletes letter + ":\a.dat". True when the medium refuses it.
+    static bool IsDiskReadOnly(QChar letter);
+
+    // The medium's label history: label read, next label, write count, medium's weekday.
+    struct VolumeLabelInfo
+    {
+        QString label;
+        QString nextLabel;
+        int writeCount = 0;
+        int weekday = 0; // 1 = Sunday .. 7 = Saturday
+    };
+    VolumeLabelInfo ReadVolLabel(const QString& root) const;
+
+private:
+    bool AskForDisk(QString& destination);
+
+    MediumCopyHost m_host;
+    VolumeLabelInfo m_label;
+};
+
+} // namespace ksv
