@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -296,9 +298,10 @@ Status writeConverted(const QString& sourcePath, const QByteArray& prefix, const
         perms |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
     out.setPermissions(perms);
     out.close();
-    QFile::remove(targetPath);
-    if (!out.rename(targetPath)) {
-        const QString why = out.errorString();
+    // rename() replaces an existing target in one step: there is always either the old file
+    // or the complete new one under the target's name.
+    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(targetPath).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
         out.remove();
         return Status::failure(ZipCode::WriteError, ZipTexts::cannotWrite(targetPath, why));
     }
