@@ -72,6 +72,38 @@ qint64 BufferedFileReader::read(char* data, qint64 n)
     return done;
 }
 
+const char* BufferedFileReader::peek(qint64 n, qint64& available)
+{
+    available = 0;
+    if (!m_file.isOpen())
+        return nullptr;
+    n = std::min(n, m_buffer.size());
+    if (m_end - m_begin < n) {
+        // Move the rest to the front and fill the buffer behind it.
+        const qint64 rest = m_end - m_begin;
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_begin, size_t(rest));
+        m_begin = 0;
+        m_end = rest;
+        while (m_end < n) {
+            const qint64 got = m_file.read(m_buffer.data() + m_end, m_buffer.size() - m_end);
+            if (got < 0)
+                return nullptr;
+            if (got == 0)
+                break;
+            m_end += got;
+        }
+    }
+    available = std::min(n, m_end - m_begin);
+    return m_buffer.constData() + m_begin;
+}
+
+void BufferedFileReader::consume(qint64 n)
+{
+    n = std::min(n, m_end - m_begin);
+    m_begin += n;
+    m_position += n;
+}
+
 bool BufferedFileReader::readExact(char* data, qint64 n)
 {
     return read(data, n) == n;

@@ -24,6 +24,11 @@ public:
     // Reads exactly n bytes; false at the end of the file or on an error.
     bool readExact(char* data, qint64 n);
     bool readInt32(qint32& value);
+    // The next bytes without copying them: a pointer to up to n (at most the buffer size)
+    // contiguous bytes, available tells how many (fewer only at the end of the file); nullptr on
+    // a read error. The pointer stays valid until the next call; consume() moves past them.
+    const char* peek(qint64 n, qint64& available);
+    void consume(qint64 n);
     // Moves forward by n bytes; false when that passes the end of the file.
     bool skip(qint64 n);
     // The size of the file when it was opened.

@@ -139,10 +139,8 @@ void TBackupFile::resetOutcome()
     m_totalSize = 0;
     m_targetOpen = false;
     m_decision = true;
-    if (m_inBuffer.isEmpty()) {
-        m_inBuffer = QByteArray(BlockSize, Qt::Uninitialized);
+    if (m_outBuffer.isEmpty())
         m_outBuffer = QByteArray(BlockSize, Qt::Uninitialized);
-    }
 }
 
 void TBackupFile::setError(int code)
@@ -340,16 +338,17 @@ bool TBackupFile::writeSegment(BufferedFileReader& source, qint64& remaining, co
         setError(BackupTexts::CannotWriteArchive);
         return false;
     }
-    char* in = m_inBuffer.data();
     char* out = m_outBuffer.data();
     int blocks = 0;
     while (remaining > 0 && m_continue
            && (m_maxSize == 0 || m_volumeWriter.position() < qint64(m_maxSize) - VolumeMargin)) {
-        const qint64 n = source.read(in, std::min(BlockSize, remaining));
-        if (n < 0) {
+        qint64 n = 0;
+        const char* block = source.peek(std::min(BlockSize, remaining), n);
+        if (!block) {
             setError(BackupTexts::CannotWriteArchive);
             return false;
         }
+        source.consume(n); // the bytes stay valid until the next peek
         if (n == 0) {
             remaining = 0; // the file became shorter since it was opened: store what is there
             break;
@@ -357,14 +356,14 @@ bool TBackupFile::writeSegment(BufferedFileReader& source, qint64& remaining, co
         remaining -= n;
         m_bytesDone += n;
         qint64 outLength = 0;
-        const BlockCompressor::Outcome outcome = m_compressor.compress(in, n, out, outLength);
+        const BlockCompressor::Outcome outcome = m_compressor.compress(block, n, out, outLength);
         if (outcome == BlockCompressor::Outcome::Failed) {
             setError(BackupTexts::CompressionError); // nothing of the block is written
             break;
         }
         const bool written = outcome == BlockCompressor::Outcome::Compressed
                                  ? m_volumeWriter.writeInt32(qint32(outLength)) && m_volumeWriter.write(out, outLength)
-                                 : m_volumeWriter.writeInt32(qint32(-n)) && m_volumeWriter.write(in, n);
+                                 : m_volumeWriter.writeInt32(qint32(-n)) && m_volumeWriter.write(block, n);
         if (!written) {
             setError(BackupTexts::CannotWriteArchive);
             return false;
@@ -647,7 +646,6 @@ void TBackupFile::readSegment(Sink* sink)
         throw RaisedFailure{BackupTexts::CannotReadArchive};
     if (QByteArray(signature, int(qstrnlen(signature, SignatureSize))) != QByteArrayView("EC2"))
         throw RaisedFailure{BackupTexts::InvalidArchiveType, true};
-    char* in = m_inBuffer.data();
     char* out = m_outBuffer.data();
     qint32 blockLength = 0;
     do {
@@ -660,8 +658,11 @@ void TBackupFile::readSegment(Sink* sink)
             throw RaisedFailure{BackupTexts::InvalidArchiveType};
         qint64 written = 0;
         if (sink) {
-            if (!m_volumeReader.readExact(in, n))
+            qint64 available = 0;
+            const char* in = m_volumeReader.peek(n, available);
+            if (!in || available < n)
                 throw RaisedFailure{BackupTexts::CannotReadArchive};
+            m_volumeReader.consume(n); // the bytes stay valid until the next peek
             if (blockLength > 0) {
                 qint64 outLength = 0;
                 switch (m_inflater.inflateBlock(in, n, out, outLength)) {

@@ -208,7 +208,6 @@ private:
     BlockCompressor m_compressor;
     BlockInflater m_inflater;
     QElapsedTimer m_eventTimer;
-    QByteArray m_inBuffer;
     QByteArray m_outBuffer;
 };
 
