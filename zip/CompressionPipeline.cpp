@@ -153,7 +153,16 @@ public:
         return n == 0 || static_cast<double>(n) >= IncompressibleRatio * static_cast<double>(length);
     }
 
+    // Reused between jobs: growing a vector zero-fills it, and fresh large blocks cost page
+    // faults, so the worker keeps its read and output buffers.
     std::vector<unsigned char> buffer;
+    std::vector<unsigned char> scratch;
+    unsigned char* scratchOf(std::size_t size)
+    {
+        if (scratch.size() < size)
+            scratch.resize(size);
+        return scratch.data();
+    }
 
 private:
     int m_level;
@@ -456,6 +465,7 @@ void CompressionPipeline::process(Worker& worker, Chunk& chunk)
     const std::size_t length = static_cast<std::size_t>(chunk.length);
 
     if (entry.method == Method::Store) {
+        chunk.output = takeBuffer();
         chunk.output.resize(length);
         if (!readAt(entry.path, chunk.offset, chunk.length, chunk.output.data(), &error)) {
             setFailure(entry.nativePath, error);
@@ -477,12 +487,14 @@ void CompressionPipeline::process(Worker& worker, Chunk& chunk)
         }
         chunk.crc = libdeflate_crc32(0, raw.data(), length);
         bool store = chunk.length >= ProbeFrom && worker.incompressible(raw.data(), static_cast<std::size_t>(ProbeSize));
+        chunk.output = takeBuffer();
         if (!store) {
-            chunk.output.resize(libdeflate_deflate_compress_bound(worker.compressor(), length));
-            const std::size_t n = libdeflate_deflate_compress(worker.compressor(), raw.data(), length,
-                                                              chunk.output.data(), chunk.output.size());
+            const std::size_t bound = libdeflate_deflate_compress_bound(worker.compressor(), length);
+            unsigned char* out = worker.scratchOf(bound);
+            const std::size_t n = libdeflate_deflate_compress(worker.compressor(), raw.data(), length, out, bound);
             store = n == 0 || n >= length;
-            chunk.output.resize(n);
+            if (!store)
+                chunk.output.assign(out, out + n);
         }
         if (store) {
             chunk.output.assign(raw.begin(), raw.end());
@@ -504,6 +516,7 @@ void CompressionPipeline::process(Worker& worker, Chunk& chunk)
     }
     const unsigned char* data = raw.data() + dictionary;
     chunk.crc = libdeflate_crc32(0, data, length);
+    chunk.output = takeBuffer();
     if (store) {
         chunk.output.assign(data, data + length);
         chunk.stored = true;
@@ -519,9 +532,10 @@ void CompressionPipeline::process(Worker& worker, Chunk& chunk)
         deflateSetDictionary(z, raw.data(), static_cast<uInt>(dictionary));
     // Pieces that a sample shows to be incompressible (the noisy parts of a mixed file) are
     // stored at level 0, the rest deflated at the asked level; the stream stays one stream.
-    chunk.output.resize(deflateBound(z, static_cast<uLong>(length)) + length / 64 + 4096);
-    z->next_out = chunk.output.data();
-    z->avail_out = static_cast<uInt>(chunk.output.size());
+    const std::size_t bound = deflateBound(z, static_cast<uLong>(length)) + length / 64 + 4096;
+    unsigned char* out = worker.scratchOf(bound);
+    z->next_out = out;
+    z->avail_out = static_cast<uInt>(bound);
     bool ok = true;
     for (std::size_t at = 0; at < length && ok; at += PieceSize) {
         const std::size_t n = std::min(PieceSize, length - at);
@@ -539,7 +553,7 @@ void CompressionPipeline::process(Worker& worker, Chunk& chunk)
         chunk.failed = true;
         return;
     }
-    chunk.output.resize(chunk.output.size() - z->avail_out);
+    chunk.output.assign(out, out + (bound - z->avail_out));
 }
 
 CompressionPipeline::Chunk* CompressionPipeline::waitChunk(std::size_t index)
@@ -597,9 +611,22 @@ void CompressionPipeline::releaseChunk(Chunk& chunk)
     {
         std::lock_guard lock(m_mutex);
         m_inFlight -= chunk.length;
+        chunk.output.clear();
+        if (m_spareBuffers.size() < SpareBuffers)
+            m_spareBuffers.push_back(std::move(chunk.output));
         std::vector<unsigned char>().swap(chunk.output);
     }
     m_changed.notify_all();
+}
+
+std::vector<unsigned char> CompressionPipeline::takeBuffer()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_spareBuffers.empty())
+        return {};
+    std::vector<unsigned char> buffer = std::move(m_spareBuffers.back());
+    m_spareBuffers.pop_back();
+    return buffer;
 }
 
 } // namespace ksv

@@ -84,6 +84,9 @@ private:
     Chunk* waitChunk(std::size_t index);
     bool waitStored(Entry& entry, bool* stored);
     void releaseChunk(Chunk& chunk);
+    // A few output buffers of written chunks are kept for the next chunks.
+    std::vector<unsigned char> takeBuffer();
+    static constexpr std::size_t SpareBuffers = 8;
 
     int m_level;
     Hooks m_hooks;
@@ -93,6 +96,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::vector<std::vector<unsigned char>> m_spareBuffers;
     std::size_t m_nextChunk = 0;
     qint64 m_inFlight = 0;
     qint64 m_budget = 0;

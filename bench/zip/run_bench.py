@@ -6,7 +6,8 @@ usage: run_bench.py [--ksvtool PATH] [--scale S] [--repeat N] [--work DIR] [--ou
 
 The corpus comes from make_corpus.py (seeded). Every case runs N times (default 3) for each
 tool, interleaved, and the median wall-clock time is kept; ratios are ksvtool / zip at the same
-level in the same run. With the default scale (0.25, about 30 MB) a run takes about a minute.
+level in the same run. With the default scale (0.5, about 60 MB) a run takes under a minute on an
+idle 2-core machine; --scale 1 (about 120 MB) about a minute and a half.
 """
 import argparse
 import os
@@ -49,7 +50,7 @@ def remove(*paths):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--ksvtool", default=os.path.join(HERE, "..", "..", "build", "bin", "ksvtool"))
-    parser.add_argument("--scale", type=float, default=0.25)
+    parser.add_argument("--scale", type=float, default=0.5)
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--work", default="/tmp/ksv-zip-bench")
     parser.add_argument("--out", default=os.path.join(HERE, "..", "results-zip.md"))
