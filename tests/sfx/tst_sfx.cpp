@@ -84,6 +84,29 @@ private slots:
         QVERIFY(temporaryLeftovers(path(u"work"_s)).isEmpty());
     }
 
+    void zip64EndRecordsAreMovedToo()
+    {
+        if (!haveTool(u"python3"_s) || !haveTool(u"unzip"_s))
+            QSKIP("python3 or unzip missing");
+        // More than 65535 entries: the archive needs the ZIP64 end records.
+        const QString zipPath = path(u"many.zip"_s);
+        const Run made = run(u"python3"_s, {u"-c"_s,
+                                            u"import sys,zipfile\nz=zipfile.ZipFile(sys.argv[1],'w')\n"
+                                            "for i in range(66000): z.writestr('f%d.txt'%i, 'x')\nz.close()"_s,
+                                            zipPath});
+        QCOMPARE(made.exitCode, 0);
+        const QByteArray original = readFile(zipPath);
+        ZipMaster zip;
+        zip.setFileName(zipPath);
+        QCOMPARE(zip.ConvertSFX(), 0);
+        const QString exePath = path(u"many.exe"_s);
+        QCOMPARE(run(u"unzip"_s, {u"-tqq"_s, exePath}).exitCode, 0);
+        zip.setFileName(exePath);
+        QCOMPARE(zip.Count(), 66000);
+        QCOMPARE(zip.ConvertZIP(), 0);
+        QCOMPARE(readFile(zipPath), original);
+    }
+
     void missingStubKeepsTheZip()
     {
         const QString zipPath = makeZip();
