@@ -266,6 +266,12 @@ int MediumCopy::copyToTarget(const QString& workArchive, const QString& destinat
         driveServices().setVolumeLabel(letter, m_label.nextLabel);
     }
 
+    // After a Cancel in the four-options dialog the target's folder is on drive C, where
+    // nobody has made it yet.
+    const QString targetFolder = DosPath::toNative(folderOf(targetPath));
+    if (!targetFolder.isEmpty() && !QFileInfo(targetFolder).isDir() && DosPath::writable(folderOf(targetPath)))
+        QDir().mkpath(targetFolder);
+
     int result = -9;
     try {
         if (m_host.copyFile) {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "RunnerContext.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace ksv {
+
+// The window side of MediumCopyHost::spanFile: the cutting window TFormCut for an archive that
+// does not fit its medium (and for the F7 key).
+//
+// Creates TFormCut with the runner's context and, when the program was started with an
+// argument (context.startedWithArguments), puts sourceDos into its source field EdSourceFile
+// (left alone when sourceDos is empty) and destinationDos into its destination combo
+// ComboDestCut. Shows it modally over parent and returns the text of ComboDestCut after the
+// window closed: the destination the run goes on with.
+QString showSpanWindow(const RunnerContext& context, const QString& sourceDos, const QString& destinationDos,
+                       QWidget* parent = nullptr);
+
+// The same, bound to a context and a parent, ready for MediumCopyHost::spanFile:
+//   host.spanFile = spanWindowCallback(context, this);
+// The context is copied when the callback is made.
+std::function<QString(const QString& sourceDos, const QString& destinationDos)>
+spanWindowCallback(const RunnerContext& context, QWidget* parent = nullptr);
+
+} // namespace ksv
