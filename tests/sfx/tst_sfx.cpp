@@ -249,6 +249,47 @@ private slots:
         }
     }
 
+    void encryptedArchiveAsksForThePassword_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("right password") << u"text:pw1"_s << 0;
+        QTest::newRow("wrong password") << u"text:nope"_s << 1;
+        QTest::newRow("prompt cancelled") << u"cancel"_s << 2;
+    }
+
+    void encryptedArchiveAsksForThePassword()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, exitCode);
+        writeFile(path(u"src/secret.txt"_s), textData(4000, 5));
+        ZipMaster zip;
+        zip.setFileName(path(u"lock.zip"_s));
+        zip.setPassword(u"pw1"_s);
+        zip.setAddOptions(ZipMaster::AddEncrypt);
+        zip.setFSpecArgs({path(u"src/secret.txt"_s)});
+        QCOMPARE(zip.Add(), 0);
+        zip.setSFXDefaultDir(path(u"out"_s));
+        zip.setSFXOptions(SfxOption::NoSuccessMessage);
+        QCOMPARE(zip.ConvertSFX(), 0);
+
+        QVERIFY(writeFile(path(u"script.txt"_s), answer.toUtf8() + "\nOK\n"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"KESTRAVE_PLATFORM"_s, u"simulated"_s);
+        env.insert(u"KESTRAVE_SCRIPT"_s, path(u"script.txt"_s));
+        env.insert(u"KESTRAVE_TRANSCRIPT"_s, path(u"transcript.txt"_s));
+        const Run r = run(path(u"lock.exe"_s), {u"--console"_s}, m_dir->path(), env);
+        const QByteArray transcript = readFile(path(u"transcript.txt"_s));
+        QVERIFY2(r.exitCode == exitCode, transcript.constData());
+        QVERIFY(transcript.startsWith("ask|password|"));
+        if (exitCode == 0)
+            QCOMPARE(readFile(path(u"out/secret.txt"_s)), textData(4000, 5));
+        else
+            QVERIFY(!QFileInfo::exists(path(u"out/secret.txt"_s)));
+        if (exitCode == 1)
+            QVERIFY2(transcript.contains("ask|error|OK|0 of 1 file(s) extracted"), transcript.constData());
+    }
+
     void programWithoutArchiveFails()
     {
         const QString stub = qEnvironmentVariable("KSV_BIN_DIR") + u"/ZipSFX.bin"_s;
