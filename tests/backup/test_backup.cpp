@@ -317,6 +317,14 @@ private slots:
         QCOMPARE(QFileInfo(e(QStringLiteral("back/big.bin"))).lastModified(), FixedTime);
         if (secondFile)
             QCOMPARE(readFile(e(QStringLiteral("back/z.txt"))), QByteArray("zz"));
+
+        // Skipping the files (they exist now) moves through every volume as well.
+        Engine skipper;
+        skipper.file.setRestoreMode(TRestoreMode::rmNoOverwrite);
+        skipper.file.setOnFileRestored([](TBackupFile*, QString&, QFile&) { QFAIL("nothing is written"); });
+        QVERIFY(skipper.file.Restore(QStringLiteral("E:\\cut.001"), QStringLiteral("E:\\back")));
+        QCOMPARE(skipper.disks, disks);
+        QCOMPARE(readFile(e(QStringLiteral("back/big.bin"))), big);
     }
 
     // A hand-built container of two volumes, restored by the engine.
@@ -614,14 +622,19 @@ private slots:
         writeFile(c(QStringLiteral("s/later.txt")), "later");
         Engine engine;
         QList<int> percents;
+        bool secondRefused = false;
         engine.file.setOnProgress([&](TBackupFile* sender, const QString& name, TPercentage p, bool&) {
             percents << p;
-            QVERIFY(sender->Busy() || name.isEmpty());
-            if (!name.isEmpty())
+            QVERIFY(sender->Busy());
+            if (!name.isEmpty()) {
+                // One operation at a time: another one started from a handler is refused.
+                secondRefused = !sender->Restore(QStringLiteral("E:\\stop.001"), QStringLiteral("E:\\r"));
                 sender->StopProcess();
+            }
         });
         QVERIFY(!engine.file.Backup({QStringLiteral("C:\\s\\big.bin"), QStringLiteral("C:\\s\\later.txt")},
                                     QStringLiteral("E:\\stop.001")));
+        QVERIFY(secondRefused);
         QVERIFY(engine.errors.isEmpty()); // a stop is no error
         QCOMPARE(engine.file.LastStatus().code(), 0);
         QCOMPARE(percents.first(), 0);
