@@ -68,7 +68,7 @@ public:
     // Upper bounds on repeated questions, so that a run nobody answers always ends: after this
     // many disk prompts the check acts as if the last one had been cancelled, after this many
     // four-options dialogs the copy is abandoned.
-    static constexpr int MaxDiskPrompts = 50;
+    static constexpr int MaxDiskPrompts = 20;
     static constexpr int MaxFourOptionRounds = 10;
 
     // The write-count hint of a drive root ("3 writing on this unit."), empty when the drive is
