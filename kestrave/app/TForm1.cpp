@@ -18,11 +18,14 @@
 #include "PackageSystem.h"
 #include "PlatformEnvironment.h"
 #include "ProgramFolder.h"
+#include "QueryRunner.h"
 #include "RunnerConstants.h"
 #include "RunnerStartup.h"
 #include "RunnerTexts.h"
 #include "SettingsKeys.h"
 #include "SystemActions.h"
+#include "TForm1RunView.h"
+#include "TFormCut.h"
 #include "TFormRest.h"
 #include "TPassAdmini.h"
 #include "WindowRegistry.h"
@@ -79,6 +82,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
 {
     unitStartup();
     m_ui.build(this);
+    m_view = std::make_unique<TForm1RunView>(*this, m_ui);
+    m_runner = std::make_unique<QueryRunner>(*m_view, m_state, *m_settings, m_paths,
+                                             m_arguments.value(0), this);
     // Fixed single border: title, system menu, minimise and close; no maximise, no resizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -102,6 +108,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     // Clicking a line of the in-use list makes that line the list's hint.
     connect(m_ui.ListBox2, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { setHint(m_ui.ListBox2, item->text()); });
+    connect(m_ui.ListBox1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { ListBox1Click(item->text()); });
     connect(m_ui.ComboPath, &QComboBox::currentTextChanged, this, &TForm1::ComboPathChange);
     connect(m_ui.SplitIt1, &SplitterBar::split, this, &TForm1::SplitIt1Split);
     connect(m_ui.edTypeboiteInt, &QLineEdit::textChanged, this, &TForm1::edTypeboiteIntChange);
@@ -127,6 +135,7 @@ TForm1::~TForm1()
 {
     if (qApp)
         qApp->removeEventFilter(this);
+    m_runner.reset();
 }
 
 // ------------------------------------------------------------------------------------------
@@ -363,33 +372,31 @@ void TForm1::showForRun()
 
 void TForm1::OneRequete()
 {
-    const QString section = m_dispatch.argument;
     loadSettings();
-    addLogLine(RunnerStartup::runQueryHeader(Clock::now(), section));
-    showForRun();
+    m_runner->OneRequete(m_dispatch.argument);
     startAutoClose();
 }
 
 void TForm1::AllArchives()
 {
     loadSettings();
-    addLogLine(RunnerStartup::runAllHeader(Clock::now()));
-    showForRun();
+    m_runner->AllArchives();
     startAutoClose();
 }
 
 void TForm1::FichierKsv()
 {
     loadSettings();
-    QString path = GetShellPathName(m_dispatch.argument);
-    if (!path.contains(QLatin1Char('.')))
-        path += QStringLiteral(".KSV");
-    addLogLine(RunnerStartup::runKsvHeader(Clock::now(), path));
-    showForRun();
+    m_runner->FichierKsv(m_dispatch.argument);
     startAutoClose();
 }
 
-void TForm1::Restore()
+void TForm1::ListBox1Click(const QString& line)
+{
+    m_runner->chooseApplicationFolder(line);
+}
+
+RunnerContext TForm1::runnerContext()
 {
     RunnerContext context;
     context.settingsFile = m_paths.settingsFile;
@@ -397,7 +404,23 @@ void TForm1::Restore()
     context.startedWithArguments = !m_arguments.isEmpty();
     context.appendLog = [this](const QString& line) { addLogLine(line); };
     context.addErrorLine = [this](const QString& line) { m_ui.ListBox1->addItem(line); };
-    TFormRest restore(context, this);
+    return context;
+}
+
+void TForm1::Cut()
+{
+    // After a run the cutting window offers the run's archive, as when it does not fit.
+    if (m_runner && !m_arguments.isEmpty() && !m_runner->workArchive().isEmpty()) {
+        m_runner->SpanFile();
+        return;
+    }
+    TFormCut cut(runnerContext(), this);
+    cut.exec();
+}
+
+void TForm1::Restore()
+{
+    TFormRest restore(runnerContext(), this);
     restore.exec();
 }
 
@@ -450,6 +473,15 @@ void TForm1::CbAutoCloseClick()
 
 void TForm1::BtQuitter3DClick()
 {
+    // The program does not quit while compressing: it only offers to cancel the compression.
+    if (m_runner && m_runner->zip().Busy()) {
+        if (dialogs().message(MessageKind::Warning, cancelCompressionQuestion(), {Button::Yes, Button::No})
+            == Button::Yes) {
+            m_runner->zip().setCancel(true);
+            m_state.userCancel = true;
+        }
+        return;
+    }
     if (m_quitting)
         return;
     m_quitting = true;
@@ -459,9 +491,8 @@ void TForm1::BtQuitter3DClick()
     const int logLines = GeneralSettings::load(*m_settings).logline;
     if (m_log.lineCount() > logLines) {
         if (m_state.settings.admin.l) {
-            const Button answer = dialogs().message(
-                MessageKind::Warning, QStringLiteral("Do you wish to reset the log file ? ") + QString::number(m_log.lineCount()),
-                {Button::Yes, Button::No});
+            const Button answer = dialogs().message(MessageKind::Warning, resetLogQuestion(m_log.lineCount()),
+                                                    {Button::Yes, Button::No});
             if (answer == Button::Yes)
                 m_log.clear();
             else
@@ -702,6 +733,25 @@ void TForm1::setWindowWidth(int width)
     setFixedWidth(width);
 }
 
+void TForm1::showLarge()
+{
+    layoutColumns();
+    setWindowWidth(largeWidth());
+}
+
+void TForm1::showErrorAnimation()
+{
+    const QString path = ProgramFolder::findAsset(errorAnimation());
+    if (path.isEmpty())
+        return;
+    auto* movie = new QMovie(path, {}, m_ui.Image1);
+    movie->setScaledSize(m_ui.Image1->size());
+    if (QMovie* old = m_ui.Image1->movie())
+        old->deleteLater();
+    m_ui.Image1->setMovie(movie);
+    movie->start();
+}
+
 void TForm1::LargeForm()
 {
     layoutColumns();
@@ -720,6 +770,17 @@ bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers shift)
         return false;
     switch (key) {
     case Qt::Key_Escape: BtQuitter3DClick(); return true;
+    case Qt::Key_F7:
+    case Qt::Key_F8: {
+        // Forbidden by the administrator: the keys do nothing, without a message.
+        if (!m_state.settings.admin.r)
+            return true;
+        if (key == Qt::Key_F7)
+            Cut();
+        else
+            Restore();
+        return true;
+    }
     case Qt::Key_F9: LargeForm(); return true;
     default: return false;
     }

@@ -3,6 +3,7 @@
 #include "CommandLineDispatch.h"
 #include "RunLog.h"
 #include "RunState.h"
+#include "RunnerContext.h"
 #include "RunnerPaths.h"
 #include "TForm1Controls.h"
 
@@ -15,6 +16,8 @@
 namespace ksv {
 
 class IniFile;
+class QueryRunner;
+class TForm1RunView;
 class WindowRegistry;
 
 // The runner's main window. Its creation does the whole start: unit start-up (paths, settings
@@ -47,6 +50,17 @@ public:
     // Adds a text to the log (line breaks inside start new lines).
     void addLogLine(const QString& text);
 
+    // The query runs (null before the window's creation ends in tests that build no runner).
+    QueryRunner* runner() const { return m_runner.get(); }
+    // What the cutting and restore windows get from this window.
+    RunnerContext runnerContext();
+    // Shows the window for a run, unless the program was started minimised.
+    void showForRun();
+    // The large width (lists and panels on the right).
+    void showLarge();
+    // "ZipErr.gif", loaded directly and looping, after errors.
+    void showErrorAnimation();
+
 public slots:
     void CloseTimerTimer();
     void ResetTimeOut();
@@ -68,6 +82,10 @@ public slots:
     void GifImageShow(const QString& fileName, bool on);
     // The restore window for split files, shown modally.
     void Restore();
+    // The cutting window, shown modally (key F7).
+    void Cut();
+    // A click on a line of the error list (the choice of an application folder).
+    void ListBox1Click(const QString& line);
     // The window's key handler: it sees every key before the controls. True when the key was
     // used (the control then does not get it).
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
@@ -91,7 +109,6 @@ private:
     void AllArchives();
     void FichierKsv();
     void restoreAndEnd();
-    void showForRun();
     void centreOnScreen();
     void startAutoClose();
     void FormMouseMove();
@@ -109,6 +126,8 @@ private:
     RunState m_state;
     RunLog m_log;
     CommandLineDispatch m_dispatch;
+    std::unique_ptr<TForm1RunView> m_view;
+    std::unique_ptr<QueryRunner> m_runner;
     QStringList m_arguments;
     WindowRegistry* m_registry = nullptr;
     QString m_startMenuFolder;

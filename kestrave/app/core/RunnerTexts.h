@@ -102,6 +102,134 @@ inline QString menuAnimations() { return QStringLiteral("Show &ZIP animations.")
 inline QString menuHints() { return QStringLiteral("Show Hints."); }
 inline QString menuAbout() { return QStringLiteral("About..."); }
 
+// Query runs: labels, captions and information texts
+inline QString queryFileLabel(const QString& fileName) { return QStringLiteral("Query file = ") + fileName; }
+inline QString allQueriesDataPath() { return QStringLiteral("All Queries "); }
+inline QString allQueriesTarget() { return QStringLiteral("Respective Archives"); }
+inline QString dataSavingFinished() { return QStringLiteral("Data saving finished."); }
+inline QString allQueriesEndCaption() { return QStringLiteral("ALL Data saving : End of process..."); }
+inline QString allQueriesErrorCaption() { return QStringLiteral("ALL Data saving : Error(s)..."); }
+inline QString filesInUseWarning() { return QStringLiteral(" WARNING...File(s) used by an other software."); }
+inline QString identifyCorruptArchive() { return QStringLiteral("Press [ CTRL+S ] to identify corrupt data archive."); }
+inline QString incompleteBackup() { return QStringLiteral("Incomplete backup."); }
+inline QString runAnimation() { return QStringLiteral("ZipRun.gif"); }
+inline QString errorAnimation() { return QStringLiteral("ZipErr.gif"); }
+
+// Application search
+inline QString applicationFoldersCaption() { return QStringLiteral("Directory(ies) holding the EXE file."); }
+inline QString applicationSearchInfo() { return QStringLiteral("Application directory search."); }
+inline QString applicationChooseInfo() { return QStringLiteral("Application directory choose."); }
+inline QString applicationNotFound()
+{
+    return QStringLiteral("KESTRAVE do not find a path for this application.\r\rCheck if this application still on your "
+                          "system.");
+}
+inline QString applicationSeveralFolders()
+{
+    return QStringLiteral("KESTRAVE find several paths for this application.\r\rChoose in the right box the valid "
+                          "path.");
+}
+inline QString applicationFolderSelected(const QString& line)
+{
+    return line + QStringLiteral("\rAbove path selected. \r\rOk to continue, Esc to change.");
+}
+
+// Query run log lines
+inline QString inclusionFilterLine(const QString& label) { return QStringLiteral("  Inclusion filter : ") + label; }
+inline QString exclusionFilterLine(const QString& text) { return QStringLiteral("  Exclusion filter : ") + text; }
+inline QString createDirOk(const QString& destination)
+{
+    return QStringLiteral(" Create new dir : ") + destination + QStringLiteral(" ---> OK ");
+}
+inline QString createDirFailed(const QString& destination)
+{
+    return QStringLiteral(" Create new dir : ") + destination + QStringLiteral(" ---> ERRORS !");
+}
+inline QString okMark() { return QStringLiteral(" ---> OK "); }
+inline QString errorsMark() { return QStringLiteral(" ---> ERRORS !"); }
+
+// Old archives
+inline QString purgeSearchLine(int maxfile, const QString& folder, const QString& pattern)
+{
+    return QStringLiteral("-Search old archive file :  [ ") + QString::number(maxfile) + QStringLiteral(" , ") + folder
+           + QStringLiteral(" , ") + pattern + QStringLiteral(" ] ");
+}
+inline QString purgeProcessLine(const QString& path)
+{
+    return QStringLiteral("Erase old archive : ") + path + QStringLiteral(" ---> OK ");
+}
+inline QString purgeLogOk(const QString& path) { return QStringLiteral(" Erasure of : ") + path + QStringLiteral(" ---> OK "); }
+inline QString purgeLogFailed(const QString& path)
+{
+    return QStringLiteral(" Erasure of : ") + path + QStringLiteral(" ---> ERRORS !");
+}
+inline QString purgeNone() { return QStringLiteral("   No"); }
+
+// Archive creation
+inline QString defaultSfxCaption() { return QStringLiteral("KESTRAVE : archives restoration ."); }
+inline QString dataSavingInProcess(const QString& label) { return label + QStringLiteral(" --> Data saving in process..."); }
+inline QString compressionInfo() { return QStringLiteral("Compression / Update..."); }
+inline QString endOfCompressionInfo() { return QStringLiteral("End of Compression. Copy on medium..."); }
+inline QString archiveCreationLine(const QString& workFolder)
+{
+    return QStringLiteral("-Archive(s) Creation(s) in Sas_zip dir : ") + workFolder;
+}
+inline QString sfxConversionOk(const QString& fileName, qint64 size)
+{
+    return QStringLiteral("SFX Conversion : ") + fileName + QStringLiteral(" [") + QString::number(size)
+           + QStringLiteral("] ") + QStringLiteral(" ---> OK ");
+}
+
+// Passwords
+inline QString askArchivePassword() { return QStringLiteral("Do you want a password for this archive ?"); }
+inline QString enterPassword() { return QStringLiteral("Enter your password :"); }
+inline QString confirmPassword() { return QStringLiteral("Confirm your password :"); }
+inline QString passwordsDiffer() { return QStringLiteral("Input different !! Password securisation canceled..."); }
+inline QString passwordTypedLog() { return QStringLiteral(" Type of a password by user"); }
+inline QString passwordAbandonLog() { return QStringLiteral(" Wrong password. Abandon..."); }
+
+// Zip engine messages
+inline QString zipErrorProcessLine(const QString& label) { return QStringLiteral(" ERROR ! with ") + label; }
+inline QString nonexistentSuffix() { return QStringLiteral(" nonexistent"); }
+inline QString archiveNotCreated() { return QStringLiteral("Archive NOT created."); }
+
+// Statistics
+inline QString statisticsHint(const QString& date, int files, int reduction, const QString& elapsed)
+{
+    return QStringLiteral("|Date : ") + date + QStringLiteral(" / ") + QString::number(files)
+           + QStringLiteral(" Processed files") + QStringLiteral(" / ") + QStringLiteral("Reduction : ")
+           + QString::number(reduction) + QStringLiteral("%") + QStringLiteral(" / ") + QStringLiteral("Time : ")
+           + elapsed;
+}
+inline QString statisticsText(int files, int reduction, const QString& elapsed)
+{
+    return QStringLiteral("[ ") + QString::number(files) + QStringLiteral(" / ") + QString::number(reduction)
+           + QStringLiteral("%") + QStringLiteral(" / ") + elapsed + QStringLiteral("]");
+}
+
+// End-of-run summary
+inline QString endCaption() { return QStringLiteral("Data saving : End."); }
+inline QString removableWarning() { return QStringLiteral("WARNING...Make a new data saving on REMOVABLE medium."); }
+inline QString successSound() { return QStringLiteral("sonar.wav"); }
+inline QString errorSound() { return QStringLiteral("error.wav"); }
+inline QString dataSavingEnd(const QString& label) { return label + QStringLiteral(" --> Data Saving : End."); }
+inline QString processSeparator() { return QString(122, QLatin1Char('-')); }
+inline QString infoZipLine(const QString& statistics) { return QStringLiteral("   Info Zip : ") + statistics; }
+inline QString dataSavingOkLog() { return QStringLiteral("-DATA saving finished : Ok"); }
+inline QString failureCaption() { return QStringLiteral("Data saving : Failure or Warning message(s)"); }
+inline QString errorsDetected() { return QStringLiteral("- Error(s) detected ! incomplete archive."); }
+inline QString nothingnessTarget() { return QStringLiteral("The abysmal depths of nothingness..."); }
+inline QString nonexistentArchive() { return QStringLiteral("- Error(s) detected ! nonexistent archive ! "); }
+inline QString dataSavingFailedLog() { return QStringLiteral("-DATA Saving uncomplet : Error(s) detected"); }
+inline QString prematureCancel() { return QStringLiteral("Premature cancel by user."); }
+
+// Quitting during a compression
+inline QString cancelCompressionQuestion() { return QStringLiteral("Cancel this compression process ?"); }
+inline QString resetLogQuestion(int lines)
+{
+    return QStringLiteral("Do you wish to reset the log file ? ") + QString::number(lines);
+}
+
 // Command line (standard error)
 inline QString unknownArgument(const QString& argument)
 {

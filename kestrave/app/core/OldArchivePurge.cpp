@@ -1,0 +1,108 @@
+#include "OldArchivePurge.h"
+
+#include "NativePath.h"
+#include "PackagePaths.h"
+#include "RunnerTexts.h"
+#include "WildcardMask.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace ksv {
+
+using namespace RunnerTexts;
+
+QString OldArchivePurge::pattern(const QString& archiveName)
+{
+    return QStringLiteral("????") + archiveName + QStringLiteral("*");
+}
+
+quint32 OldArchivePurge::packedDateTime(const QDateTime& when)
+{
+    const QDate d = when.date();
+    const QTime t = when.time();
+    const int year = std::clamp(d.year() - 1980, 0, 127);
+    const quint32 date = (quint32(year) << 9) | (quint32(d.month()) << 5) | quint32(d.day());
+    const quint32 time = (quint32(t.hour()) << 11) | (quint32(t.minute()) << 5) | quint32(t.second() / 2);
+    return (date << 16) | time;
+}
+
+void OldArchivePurge::log(const QString& line) const
+{
+    if (appendLog)
+        appendLog(line);
+}
+
+void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& archiveName, int maxfile,
+                                       const QString& targetPath)
+{
+    const QString mask = pattern(archiveName);
+    const QString native = NativePath::of(folder);
+    const QDir dir(native);
+    if (native.isEmpty() || !dir.exists())
+        return;
+    log(purgeSearchLine(maxfile, folder, mask));
+
+    const WildcardMask matcher(mask);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    struct Dated
+    {
+        quint32 stamp;
+        QString name;
+    };
+    QList<Dated> list;
+    bool anyMatch = false;
+    for (const QFileInfo& entry : entries) {
+        if (!matcher.matches(entry.fileName()))
+            continue;
+        anyMatch = true;
+        if (entry.isDir()) {
+            // A matching sub-folder is purged the same way. It is named by its full path, so
+            // its files are found again when they are deleted.
+            PurgeOldArchives(AppendSlash(folder) + entry.fileName(), archiveName, maxfile, targetPath);
+        } else {
+            list.append({packedDateTime(entry.lastModified()), entry.fileName()});
+        }
+        if (processEvents)
+            processEvents();
+    }
+    if (!anyMatch)
+        return;
+
+    std::sort(list.begin(), list.end(), [](const Dated& a, const Dated& b) {
+        if (a.stamp != b.stamp)
+            return a.stamp < b.stamp;
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    for (const Dated& d : list)
+        log(QString::number(d.stamp) + QLatin1Char('=') + d.name);
+
+    if (!list.isEmpty() && list.size() >= maxfile) {
+        const QString target = NativePath::of(targetPath);
+        if (!target.isEmpty() && QFileInfo(target).isFile()) {
+            // Today's archive is replaced by the copy of the day: the older ones stay.
+            QFile::remove(target);
+            return;
+        }
+        const QString oldest = AppendSlash(folder) + list.first().name;
+        const QString oldestNative = NativePath::of(oldest);
+        if (oldest.toUpper().contains(archiveName.toUpper()) && QFileInfo(oldestNative).isFile()) {
+            if (QFile::remove(oldestNative)) {
+                if (addProcessLine)
+                    addProcessLine(purgeProcessLine(oldest));
+                log(purgeLogOk(oldest));
+            } else {
+                log(purgeLogFailed(oldest));
+            }
+        }
+    }
+    if (list.isEmpty())
+        log(purgeNone());
+}
+
+} // namespace ksv

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace ksv {
+
+// Removes the oldest dated archive of a query from its destination, so that with the copy of
+// the day at most maxfile dated archives remain. At most one archive goes per run.
+class OldArchivePurge
+{
+public:
+    std::function<void(const QString& line)> appendLog;
+    std::function<void(const QString& line)> addProcessLine;
+    std::function<void()> processEvents;
+
+    // folder: the destination (DOS form); archiveName: the query's archive name; targetPath:
+    // today's target path of the archive.
+    void PurgeOldArchives(const QString& folder, const QString& archiveName, int maxfile, const QString& targetPath);
+
+    // "????" + archive name + "*": four characters stand for the date prefix.
+    static QString pattern(const QString& archiveName);
+    // The file's date and time packed as a DOS date-time (date in the high word), the key the
+    // list is ordered by.
+    static quint32 packedDateTime(const QDateTime& when);
+
+private:
+    void log(const QString& line) const;
+};
+
+} // namespace ksv
