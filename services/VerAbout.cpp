@@ -1,7 +1,7 @@
 #include "VerAbout.h"
 
 #include <QFile>
-#include <QtEndian>
+#include <QSysInfo>
 
 #include <elf.h>
 
@@ -20,6 +20,15 @@ const char sectionName[] = ".ksv_version";
 const QByteArray blockMagic = QByteArrayLiteral("KSVVINFO");
 constexpr qint64 headerSize = 12;                 // magic + total length
 constexpr qint64 largestBlock = 1024 * 1024;      // a sane bound for a damaged file
+
+// The unsigned number of width bytes stored little-endian at offset at (in range).
+quint32 littleEndianAt(const QByteArray& bytes, qsizetype at, int width)
+{
+    quint32 value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<quint8>(bytes.at(at + i));
+    return value;
+}
 
 bool readAt(QFile& file, qint64 offset, void* into, qint64 size)
 {
@@ -99,7 +108,7 @@ std::optional<QByteArray> read(const QString& path)
     QByteArray header(headerSize, '\0');
     if (!readAt(file, where->offset, header.data(), headerSize) || !header.startsWith(blockMagic))
         return std::nullopt;
-    const qint64 length = qFromLittleEndian<quint32>(header.constData() + blockMagic.size());
+    const qint64 length = littleEndianAt(header, blockMagic.size(), 4);
     // The section may carry padding after the block, never less than the block.
     if (length < headerSize || length > where->size || length > largestBlock)
         return std::nullopt;
@@ -115,8 +124,8 @@ std::optional<QByteArray> query(const QByteArray& block, const QString& subBlock
         return std::nullopt;
     qint64 at = headerSize;
     while (at + 4 <= block.size()) {
-        const qint64 keyLength = qFromLittleEndian<quint16>(block.constData() + at);
-        const qint64 valueLength = qFromLittleEndian<quint16>(block.constData() + at + 2);
+        const qint64 keyLength = littleEndianAt(block, at, 2);
+        const qint64 valueLength = littleEndianAt(block, at + 2, 2);
         at += 4;
         if (keyLength + valueLength > block.size() - at)
             return std::nullopt; // a record running past the block: the rest cannot be trusted
@@ -141,7 +150,7 @@ void GetFileVersionString(const QString& path, TInfo key, QString& value)
     QString language;
     const auto translation = VersionInfo::query(*block, QStringLiteral("\\VarFileInfo\\Translation"));
     if (translation && translation->size() >= 4) {
-        const quint32 entry = qFromLittleEndian<quint32>(translation->constData());
+        const quint32 entry = littleEndianAt(*translation, 0, 4);
         language = QStringLiteral("%1%2")
                        .arg(entry & 0xFFFFu, 4, 16, QLatin1Char('0'))
                        .arg(entry >> 16, 4, 16, QLatin1Char('0'))
