@@ -1,21 +1,32 @@
 #include "SpanWindow.h"
 
+#include "Dialogs.h"
 #include "TFormCut.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 
 namespace ksv {
 
 QString showSpanWindow(const RunnerContext& context, const QString& sourceDos, const QString& destinationDos,
-                       QWidget* parent)
+                       QWidget* parent, SpanWindowDriver driver)
 {
     TFormCut window(context, parent);
     if (context.startedWithArguments) {
         if (!sourceDos.isEmpty())
             window.EdSourceFile->setText(sourceDos);
         window.ComboDestCut->setEditText(destinationDos);
+    }
+    const bool automatic = driver == SpanWindowDriver::Automatic ||
+                           (driver == SpanWindowDriver::ByEnvironment && dialogsAreScripted());
+    if (automatic) {
+        QTimer::singleShot(0, &window, [&window] {
+            window.Decouper();
+            if (window.isVisible())
+                window.CancelClick();
+        });
     }
     window.exec();
     return window.ComboDestCut->currentText();

@@ -88,7 +88,8 @@ private slots:
             w->ComboDestCut->setEditText(QStringLiteral("C:\\pieces\\"));
             w->CancelClick();
         });
-        const QString chosen = showSpanWindow(m_context, QStringLiteral("C:\\0812data.zip"), QStringLiteral("A:\\BACKUP\\"));
+        const QString chosen = showSpanWindow(m_context, QStringLiteral("C:\\0812data.zip"), QStringLiteral("A:\\BACKUP\\"),
+                                              nullptr, SpanWindowDriver::Person);
         QTEST(seenSource, "source");
         QTEST(seenDestination, "destination");
         QCOMPARE(chosen, QStringLiteral("C:\\pieces\\"));
@@ -106,7 +107,9 @@ private slots:
         m_fx->setDrive(QStringLiteral("A"), QStringLiteral("capacity"), QStringLiteral("60000"));
         m_fx->script({QStringLiteral("Yes")});
         m_context.startedWithArguments = true;
-        m_fx->host.spanFile = spanWindowCallback(m_context);
+        m_fx->host.spanFile = [this](const QString& source, const QString& destination) {
+            return showSpanWindow(m_context, source, destination, nullptr, SpanWindowDriver::Person);
+        };
         QString sourceInWindow;
         whenCutWindowOpens([&](TFormCut* w) {
             sourceInWindow = w->EdSourceFile->text();
@@ -142,6 +145,76 @@ private slots:
         const QString restored = m_fx->path(QStringLiteral("restored"));
         QVERIFY(engine.Restore(m_fx->path(QStringLiteral("c/pieces/0812data.001")), restored));
         QCOMPARE(readBytes(restored + QStringLiteral("/0812data.zip")), readBytes(m_fx->workNative()));
+    }
+
+    // A scripted run: nobody clicks, so the window cuts with its defaults (1.44 MB pieces, the
+    // restore program on the first disk) and asks for the second disk like any cut; the user
+    // swaps the medium before answering OK.
+    void scriptedRunCutsOntoTwoDisks()
+    {
+        QVERIFY(MediaFixture::makeArchive(m_fx->workNative(), 2000000, 5));
+        QVERIFY(writeBytes(m_fx->path(QStringLiteral("c/prog/SETUP.EXE")), "restore program"));
+        m_fx->setDrive(QStringLiteral("E"), QStringLiteral("capacity"), QStringLiteral("1500000"));
+        m_fx->script({QStringLiteral("Yes"), QStringLiteral("OK")});
+        m_fx->dialogs->beforeAnswer = [this](const QString& text) {
+            // The user takes the full disk out (kept as "disk1") and puts an empty one in.
+            if (text.startsWith(QLatin1String("Insert a formatted disk."))) {
+                QVERIFY(QDir().rename(m_fx->path(QStringLiteral("e")), m_fx->path(QStringLiteral("disk1"))));
+                QVERIFY(QDir().mkpath(m_fx->path(QStringLiteral("e"))));
+            }
+        };
+        m_context.startedWithArguments = true;
+        m_fx->host.spanFile = spanWindowCallback(m_context);
+
+        MediumCopy medium(m_fx->host);
+        QString destination = QStringLiteral("E:\\");
+        QString target = QStringLiteral("E:\\0812data.zip");
+        QCOMPARE(medium.CopieSupport(m_fx->workDos(), destination, target), 1);
+
+        const QStringList asked = m_fx->questions();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(asked.at(0).startsWith(QLatin1String("ask|warning|Yes+Cancel+Abort+Retry|The size of your file [ ")));
+        QCOMPARE(asked.at(1), QStringLiteral("ask|information|OK+Cancel|Insert a formatted disk.( N°: 2 )\\rthen click Ok to continue|OK"));
+        QCOMPARE(QDir(m_fx->path(QStringLiteral("disk1"))).entryList(QDir::Files, QDir::Name),
+                 (QStringList{QStringLiteral("0812data.001"), QStringLiteral("SETUP.EXE")}));
+        QCOMPARE(QDir(m_fx->path(QStringLiteral("e"))).entryList(QDir::Files, QDir::Name),
+                 QStringList{QStringLiteral("0812data.002")});
+        QVERIFY(QFileInfo(m_fx->path(QStringLiteral("disk1/0812data.001"))).size() <= 1300000);
+        QCOMPARE(destination, QStringLiteral("E:\\"));
+        QCOMPARE(target, QStringLiteral("E:\\0812data.zip"));
+        QVERIFY(m_log.contains(QStringLiteral("-Segmentation on several disk ---> OK  File number : 2")));
+        QVERIFY(m_errors.isEmpty());
+
+        // Both disks' pieces side by side restore the archive.
+        const QString together = m_fx->path(QStringLiteral("together"));
+        QVERIFY(QDir().mkpath(together));
+        QVERIFY(QFile::copy(m_fx->path(QStringLiteral("disk1/0812data.001")), together + QStringLiteral("/0812data.001")));
+        QVERIFY(QFile::copy(m_fx->path(QStringLiteral("e/0812data.002")), together + QStringLiteral("/0812data.002")));
+        TBackupFile engine;
+        engine.setOnNeedDisk([](TBackupFile*, quint16, bool& Continue) { Continue = true; });
+        QVERIFY(engine.Restore(together + QStringLiteral("/0812data.001"), m_fx->path(QStringLiteral("restored"))));
+        QCOMPARE(readBytes(m_fx->path(QStringLiteral("restored/0812data.zip"))), readBytes(m_fx->workNative()));
+    }
+
+    // A scripted run whose cut is refused (the archive is smaller than one piece): the window
+    // says so and closes as Cancel would; the run keeps its destination and counts as failed.
+    void scriptedRunWithARefusedCutCloses()
+    {
+        QVERIFY(MediaFixture::makeArchive(m_fx->workNative(), 60000));
+        m_fx->setDrive(QStringLiteral("A"), QStringLiteral("capacity"), QStringLiteral("40000"));
+        m_fx->script({QStringLiteral("Yes")});
+        m_context.startedWithArguments = true;
+        m_fx->host.spanFile = spanWindowCallback(m_context);
+        MediumCopy medium(m_fx->host);
+        QString destination = QStringLiteral("A:\\");
+        QString target = QStringLiteral("A:\\0812data.zip");
+        QCOMPARE(medium.CopieSupport(m_fx->workDos(), destination, target), 1);
+        QCOMPARE(m_fx->questions().last(),
+                 QStringLiteral("ask|plain|OK|Split unuseful or file does not exist !|OK"));
+        QCOMPARE(m_errors, QStringList{QStringLiteral("Split rejection or cancel by user.")});
+        QCOMPARE(destination, QStringLiteral("A:\\"));
+        QVERIFY(QDir(m_fx->path(QStringLiteral("a"))).entryList(QDir::Files).isEmpty());
+        QVERIFY(!QFileInfo::exists(m_fx->path(QStringLiteral("c/0812data.zip"))));
     }
 };
 
