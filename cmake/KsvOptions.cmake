@@ -1,7 +1,7 @@
 # One INTERFACE target carries the warnings and Qt definitions every target of the project uses.
 add_library(ksv_options INTERFACE)
 target_compile_options(ksv_options INTERFACE
-  -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor -Wshadow=local)
+  -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 if(KSV_WERROR)
   target_compile_options(ksv_options INTERFACE -Werror)
 endif()
