@@ -410,11 +410,11 @@ void TestKestraveWindow::autoCloseCountsDownAndQuits()
     QCOMPARE(form.exitCode(), 0);
     QVERIFY(!ui.CloseTimer->isActive());
 
-    // Quitting saved the log: run header, then the closing header.
+    // Quitting saved the log: run header first, the closing header last.
     const QStringList lines = readText(m_home->filePath(u"kestrave.log"_s)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines.at(0).contains(u" Run query n° : 12"_s));
-    QVERIFY(lines.at(1).contains(u"CLose KESTRAVE"_s));
+    QVERIFY(lines.size() >= 2);
+    QVERIFY(lines.first().contains(u" Run query n° : 12"_s));
+    QVERIFY(lines.last().contains(u"CLose KESTRAVE"_s));
     // The path history and the window position were written.
     const QString ini = readText(m_home->filePath(u"kestrave.ini"_s));
     QVERIFY(ini.contains(u"[HistoryNOParmDir]"_s));

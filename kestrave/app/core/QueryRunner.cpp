@@ -45,9 +45,11 @@ QString folderPart(const QString& path)
     return at < 0 ? QString() : path.left(at + 1);
 }
 
+// The file name of a DOS or native path.
 QString fileNamePart(const QString& path)
 {
-    return DroiteDroite(QStringLiteral("\\"), path);
+    const qsizetype at = qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    return path.mid(at + 1);
 }
 
 bool nativeExists(const QString& dosPath)
@@ -123,6 +125,11 @@ void QueryRunner::LoadSetNbSection(const QString& section)
 
 void QueryRunner::fillIncludeList()
 {
+    // A numbered query without a data folder names nothing to save: its list stays empty (and
+    // the zip component reports that no archive was made), rather than saving whatever folder
+    // the program happens to run in.
+    if (m_query.dataFolder.isEmpty())
+        return;
     if (m_query.options.storepath) {
         m_state.includeList.append(m_query.label);
     } else {
