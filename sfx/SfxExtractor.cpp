@@ -168,7 +168,7 @@ int SfxExtractor::extract(const QString& folder, const QStringList& names)
     if (!toExtract.isEmpty()) {
         zip.setFileName(m_program);
         zip.setExtrBaseDir(native);
-        zip.setExtrOptions(ZipMaster::ExtrDirNames | ZipMaster::ExtrOverWrite);
+        zip.setExtrOptions(ZipMaster::ExtrDirNames | ZipMaster::ExtrOverWrite | ZipMaster::ExtrExactNames);
         zip.setFSpecArgs(toExtract);
         zip.Extract();
         extracted = zip.SuccessCnt();

@@ -394,6 +394,8 @@ bool ZipMaster::entryMatches(const QString& name) const
 {
     if (m_specs.isEmpty())
         return true;
+    if (m_extrOptions & ExtrExactNames)
+        return m_specs.contains(name);
     const QString fileName = name.section(QLatin1Char('/'), -1);
     for (const QString& raw : m_specs) {
         const QString spec = ZipPaths::normalisedEntryName(raw.trimmed());

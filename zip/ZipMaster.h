@@ -44,6 +44,7 @@ public:
         ExtrDirNames = 1u << 0,   // restore stored folders
         ExtrOverWrite = 1u << 1,  // replace existing files (else they are kept)
         ExtrTest = 1u << 2,       // only test the entries
+        ExtrExactNames = 1u << 3, // FSpecArgs are stored names, taken literally
     };
     // Kinds of OnProgress, in the order they arrive.
     enum ProgressKind {

@@ -109,6 +109,29 @@ private slots:
         QCOMPARE(zip.SuccessCnt(), expected.size());
     }
 
+    void exactNamesSelectOnlyThoseEntries()
+    {
+        QVERIFY(writeFile(path(u"Same/a.txt"_s), "top"));
+        QVERIFY(writeFile(path(u"Same/sub/a.txt"_s), "below"));
+        ZipMaster zip;
+        zip.setFileName(path(u"same.zip"_s));
+        zip.setAddOptions(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs);
+        zip.setFSpecArgs({u"C:\\Same\\*.*"_s});
+        QCOMPARE(zip.Add(), 0);
+        zip.setExtrBaseDir(path(u"Exact"_s));
+        zip.setFSpecArgs({u"Same/a.txt"_s});
+        zip.setExtrOptions(ZipMaster::ExtrDirNames | ZipMaster::ExtrExactNames);
+        QCOMPARE(zip.Extract(), 0);
+        QCOMPARE(zip.SuccessCnt(), 1);
+        QVERIFY(!QFileInfo::exists(path(u"Exact/Same/sub/a.txt"_s)));
+        // a plain specification without a folder matches the name in every folder
+        zip.setFSpecArgs({u"a.txt"_s});
+        zip.setExtrOptions(ZipMaster::ExtrDirNames);
+        QCOMPARE(zip.Extract(), 0);
+        QCOMPARE(zip.SuccessCnt(), 1); // Same/a.txt exists already and is kept
+        QCOMPARE(readFile(path(u"Exact/Same/sub/a.txt"_s)), QByteArray("below"));
+    }
+
     void existingFilesKeptUnlessOverwrite()
     {
         QVERIFY(!makeArchive(u"ow.zip"_s).isEmpty());
