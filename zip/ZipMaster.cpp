@@ -4,6 +4,7 @@
 #include "CompressionPipeline.h"
 #include "DosMask.h"
 #include "FileCollector.h"
+#include "WinZipAesReader.h"
 #include "ZipPaths.h"
 
 #include "Dialogs.h"
@@ -538,16 +539,33 @@ int ZipMaster::extractEntries(bool testOnly)
             }
         }
         bool good = true;
+        // libzip refuses AES entries written without a CRC (by other programs) with a false CRC
+        // error; those are read again by our own AES reader, which checks their authentication code.
+        std::unique_ptr<WinZipAesReader> aes;
+        bool retried = false;
         for (;;) {
-            const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
+            const zip_int64_t n = aes ? aes->read(buffer.data(), static_cast<qint64>(buffer.size()))
+                                      : zip_fread(zf, buffer.data(), buffer.size());
+            if (n < 0 && !aes && !retried && WinZipAesReader::applies(item.st)
+                && zip_error_code_zip(zip_file_get_error(zf)) == ZIP_ER_CRC) {
+                retried = true;
+                aes = std::make_unique<WinZipAesReader>();
+                if (aes->open(za, item.index, item.st, password) == WinZipAesReader::Outcome::Ok
+                    && (!out || (out->seek(0) && out->resize(0)))) {
+                    emit OnProgress(NewFile, item.name, static_cast<qint64>(item.st.size));
+                    continue;
+                }
+            }
             if (n < 0) {
-                const int code = zip_error_code_zip(zip_file_get_error(zf));
-                if (code == ZIP_ER_WRONGPASSWD)
+                const int code = aes ? 0 : zip_error_code_zip(zip_file_get_error(zf));
+                if (aes && aes->outcome() == WinZipAesReader::Outcome::WrongPassword)
                     report(ZipCode::WrongPassword, ZipTexts::wrongPassword(item.name));
-                else if (code == ZIP_ER_CRC && (item.st.encryption_method == ZIP_EM_AES_128
-                                                || item.st.encryption_method == ZIP_EM_AES_192
-                                                || item.st.encryption_method == ZIP_EM_AES_256))
+                else if (aes && aes->outcome() == WinZipAesReader::Outcome::Damaged)
+                    report(ZipCode::DamagedEntry, ZipTexts::damagedEntry(item.name, QStringLiteral("authentication failed")));
+                else if (aes)
                     report(ZipCode::AesCrcUnverifiable, ZipTexts::aesCrcUnverifiable(item.name));
+                else if (code == ZIP_ER_WRONGPASSWD)
+                    report(ZipCode::WrongPassword, ZipTexts::wrongPassword(item.name));
                 else
                     report(ZipCode::DamagedEntry, ZipTexts::damagedEntry(item.name, QString::fromLocal8Bit(zip_file_strerror(zf))));
                 good = false;
@@ -567,6 +585,7 @@ int ZipMaster::extractEntries(bool testOnly)
                 break;
             }
         }
+        aes.reset();
         zip_fclose(zf);
         if (out) {
             const bool written = out->flush();
