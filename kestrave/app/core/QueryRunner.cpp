@@ -30,6 +30,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <QThread>
 
 namespace ksv {
@@ -92,7 +93,7 @@ void QueryRunner::log(const QString& line)
 void QueryRunner::letEventsRun()
 {
     // The window stays alive during long work, without spending the work's time repainting.
-    if (m_eventsClock.elapsed() < 20)
+    if (m_eventsClock.elapsed() < 100)
         return;
     m_eventsClock.restart();
     m_view.processEvents();
@@ -249,12 +250,19 @@ void QueryRunner::FindExePatchAllDrive()
     m_view.clearErrorList();
 
     int matches = 0;
+    // One folder can be reached through two drives (a drive whose root lies inside another's):
+    // it is offered once.
+    QSet<QString> seen;
     TFileSearch search;
     search.RecurseSubFolders = true;
     search.processEvents = [this] { letEventsRun(); };
     search.OnChangeFolder = [this](const QString& folder, const TSearchRec&) { m_view.setZippedFile(folder); };
-    search.OnFileFind = [this, &matches](const QString& fullPath, const TSearchRec&) {
+    search.OnFileFind = [this, &matches, &seen](const QString& fullPath, const TSearchRec&) {
         const QString folder = RemoveSlash(folderPart(fullPath));
+        const QString native = QFileInfo(NativePath::of(folderPart(fullPath))).canonicalFilePath();
+        if (!native.isEmpty() && seen.contains(native))
+            return;
+        seen.insert(native);
         m_view.addErrorLine(folder);
         m_query.appFolder = folder;
         ++matches;
