@@ -68,6 +68,8 @@ private slots:
     void updateKeepsEntries();
     void password_data();
     void password();
+    void purgeAtDestination_data();
+    void purgeAtDestination();
 
 private:
     int run(const QStringList& args, const QStringList& script = {}, const QStringList& extraEnv = {});
@@ -317,6 +319,47 @@ void TestKestraveRuns::password()
         QVERIFY(!log().contains(u"Type of a password"_s));
     if (logLines.contains(u"Abandon"_s))
         QVERIFY(transcript().contains(u"Input different !! Password securisation canceled..."_s));
+}
+
+void TestKestraveRuns::purgeAtDestination_data()
+{
+    QTest::addColumn<int>("maxfile");
+    QTest::addColumn<bool>("todayExists");
+    QTest::addColumn<QStringList>("remaining");
+    QTest::newRow("maxfile reached") << 3 << false
+                                     << QStringList{u"0203Docs.zip"_s, u"0303Docs.zip"_s, u"0703Docs.zip"_s};
+    QTest::newRow("maxfile reached with today's target")
+        << 4 << true << QStringList{u"0103Docs.zip"_s, u"0203Docs.zip"_s, u"0303Docs.zip"_s, u"0703Docs.zip"_s};
+    QTest::newRow("maxfile 1") << 1 << false << QStringList{u"0203Docs.zip"_s, u"0303Docs.zip"_s, u"0703Docs.zip"_s};
+}
+
+void TestKestraveRuns::purgeAtDestination()
+{
+    QFETCH(int, maxfile);
+    QFETCH(bool, todayExists);
+    QFETCH(QStringList, remaining);
+    const QDateTime base(QDate(2026, 3, 1), QTime(9, 0));
+    const QStringList old{u"0103Docs.zip"_s, u"0203Docs.zip"_s, u"0303Docs.zip"_s};
+    for (int i = 0; i < old.size(); ++i) {
+        writeText(e(old.at(i)), u"old"_s);
+        QFile f(e(old.at(i)));
+        QVERIFY(f.open(QIODevice::Append));
+        QVERIFY(f.setFileTime(base.addDays(i), QFileDevice::FileModificationTime));
+    }
+    if (todayExists)
+        writeText(e(u"0703Docs.zip"_s), u"this morning"_s);
+    writeText(m_home + u"/kestrave.ini"_s, u"[general]\ntimeoutsec=1\n[4]\ndata=C:\\Data\narch=Docs\ndest=E:\\\n"
+                                          u"update=0\nmaxfile="_s + QString::number(maxfile) + u"\n"_s);
+    QCOMPARE(run({u"4"_s}), 0);
+    QCOMPARE(QDir(e(u""_s)).entryList(QDir::Files, QDir::Name), remaining);
+    // Today's archive is the new one.
+    QCOMPARE(readArchive(e(u"0703Docs.zip"_s)).names.size(), 3);
+    const QString text = log();
+    QVERIFY(text.contains(u"-Search old archive file :  [ %1 , E:\\ , ????Docs* ] "_s.arg(maxfile)));
+    if (todayExists)
+        QVERIFY(!text.contains(u"Erasure of"_s));
+    else
+        QVERIFY2(text.contains(u" Erasure of : E:\\0103Docs.zip ---> OK \n"_s), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestKestraveRuns)

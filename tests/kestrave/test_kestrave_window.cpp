@@ -387,7 +387,9 @@ void TestKestraveWindow::shortcutFolders()
 
 void TestKestraveWindow::autoCloseCountsDownAndQuits()
 {
-    writeText(m_home->filePath(u"kestrave.ini"_s), u"[general]\ntimeoutsec=20\n"_s);
+    writeText(m_drive.filePath(u"c/Data/a.txt"_s), u"a"_s);
+    writeText(m_home->filePath(u"kestrave.ini"_s),
+              u"[general]\ntimeoutsec=20\n[12]\ndata=C:\\Data\ndest=C:\\Out\n"_s);
     TForm1 form({u"12"_s});
     const TForm1Controls& ui = form.controls();
     QVERIFY(ui.CloseTimer->isActive()); // every run ends by starting the auto-close timer
@@ -464,6 +466,9 @@ void TestKestraveWindow::longLogAtQuit()
 
 void TestKestraveWindow::layoutsSwitchWithF9()
 {
+    // A run without errors keeps the small layout.
+    writeText(m_drive.filePath(u"c/Data/a.txt"_s), u"a"_s);
+    writeText(m_home->filePath(u"kestrave.ini"_s), u"[12]\ndata=C:\\Data\ndest=C:\\Out\n"_s);
     TForm1 form({u"12"_s});
     QTRY_VERIFY(form.isVisible());
     const int small = form.smallWidth();
