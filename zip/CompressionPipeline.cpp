@@ -71,6 +71,7 @@ struct CompressionPipeline::Entry
     int stored = -1;
     std::once_flag probeOnce;
     zip_uint64_t zipIndex = 0;
+    int originalMethod = -1;
 };
 
 struct CompressionPipeline::Chunk
@@ -212,8 +213,8 @@ private:
         if (!m_pipeline.waitStored(m_entry, &m_stored))
             return false;
         m_decided = true;
-        if (m_stored)
-            zip_set_file_compression(m_archive, m_entry.zipIndex, ZIP_CM_STORE, 0);
+        CompressionPipeline::setMethod(m_archive, m_entry.zipIndex, m_entry.originalMethod,
+                                       m_stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE);
         return true;
     }
 
@@ -348,9 +349,19 @@ int CompressionPipeline::addEntry(const QString& nativePath, qint64 size, std::t
     return static_cast<int>(m_entries.size() - 1);
 }
 
-void CompressionPipeline::setEntryIndex(int entry, zip_uint64_t index)
+void CompressionPipeline::setEntryIndex(int entry, zip_uint64_t index, int originalMethod)
 {
     m_entries[static_cast<std::size_t>(entry)]->zipIndex = index;
+    m_entries[static_cast<std::size_t>(entry)]->originalMethod = originalMethod;
+}
+
+void CompressionPipeline::setMethod(zip_t* archive, zip_uint64_t index, int originalMethod, zip_int32_t method)
+{
+    if (originalMethod == method)
+        return; // the entry's own method: libzip keeps it without being told
+    if (originalMethod < 0 && method == ZIP_CM_DEFLATE)
+        return; // a new entry takes the method its source states
+    zip_set_file_compression(archive, index, method, 0);
 }
 
 zip_source_t* CompressionPipeline::createSource(int entry, zip_t* archive, zip_error_t* error)

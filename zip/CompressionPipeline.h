@@ -52,7 +52,13 @@ public:
     // (setEntryIndex, once libzip gave it) are needed to switch the entry to "stored" when its
     // data turns out incompressible.
     zip_source_t* createSource(int entry, zip_t* archive, zip_error_t* error);
-    void setEntryIndex(int entry, zip_uint64_t index);
+    // originalMethod: the compression method of the entry this one replaces, -1 for a new entry.
+    void setEntryIndex(int entry, zip_uint64_t index, int originalMethod);
+    // Sets an entry's compression method, but only where it changes the entry's original one:
+    // libzip (1.7.3) drops its pending changes of an entry that gets its original method back,
+    // which during zip_close leaves the archive with the old offsets. (Stored entries are
+    // therefore never replaced in place: the engine deletes them and adds new ones.)
+    static void setMethod(zip_t* archive, zip_uint64_t index, int originalMethod, zip_int32_t method);
     void start();
     // Stops the workers (cancel or error); the sources then fail.
     void stop();

@@ -276,6 +276,14 @@ int ZipMaster::addFiles()
                     continue;
             }
         }
+        // libzip cannot take new data for a stored entry without compressing it again (asking
+        // for "stored" once more counts as no change), so such an entry is replaced by a new one.
+        zip_stat_t original;
+        if (zip_stat_index(za, *found, ZIP_FL_UNCHANGED, &original) == 0 && (original.valid & ZIP_STAT_COMP_METHOD)
+            && original.comp_method == ZIP_CM_STORE && zip_delete(za, *found) == 0) {
+            added.append({&file, -1});
+            continue;
+        }
         replaced.append({&file, static_cast<qint64>(*found)});
     }
     // libzip writes the entries in index order; the pipeline must deliver them in that order.
@@ -334,7 +342,12 @@ int ZipMaster::addFiles()
             break;
         }
         zip_int64_t index = -1;
+        int originalMethod = -1;
         if (planned[i].replaces >= 0) {
+            zip_stat_t original;
+            if (zip_stat_index(za, static_cast<zip_uint64_t>(planned[i].replaces), ZIP_FL_UNCHANGED, &original) == 0
+                && (original.valid & ZIP_STAT_COMP_METHOD))
+                originalMethod = original.comp_method;
             if (zip_file_replace(za, static_cast<zip_uint64_t>(planned[i].replaces), entrySource, 0) == 0)
                 index = planned[i].replaces;
         } else {
@@ -345,11 +358,11 @@ int ZipMaster::addFiles()
             setupFailure = QString::fromLocal8Bit(zip_strerror(za));
             break;
         }
-        pipeline.setEntryIndex(entry, static_cast<zip_uint64_t>(index));
+        pipeline.setEntryIndex(entry, static_cast<zip_uint64_t>(index), originalMethod);
         zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
                                          (0100000u | (file.permissions & 0777u)) << 16);
         if (method == CompressionPipeline::Method::Store || m_level == 0 || file.size == 0)
-            zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+            CompressionPipeline::setMethod(za, static_cast<zip_uint64_t>(index), originalMethod, ZIP_CM_STORE);
         if (encrypt && zip_file_set_encryption(za, static_cast<zip_uint64_t>(index), ZIP_EM_AES_256, password.constData()) != 0) {
             setupFailure = QString::fromLocal8Bit(zip_strerror(za));
             break;
