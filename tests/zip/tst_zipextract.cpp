@@ -236,6 +236,47 @@ private slots:
         QCOMPARE(readFile(path(u"text.zip"_s)), QByteArray("just some text, not an archive"));
     }
 
+    void damagedArchives_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("cut"); // -1: as given; else the first n bytes of a real archive
+        QTest::newRow("empty file") << QByteArray() << -1;
+        QTest::newRow("signature only") << QByteArray("PK\x05\x06", 4) << -1;
+        QTest::newRow("random bytes") << randomData(5000, 77) << -1;
+        QByteArray badOffset(22, '\0');
+        badOffset.replace(0, 4, "PK\x05\x06");
+        badOffset[10] = 1; // one entry
+        badOffset[12] = 46; // directory of 46 bytes
+        badOffset[16] = char(0xF0); // far beyond the file
+        QTest::newRow("directory outside the file") << badOffset << -1;
+        QTest::newRow("archive cut in half") << QByteArray() << 2;
+        QTest::newRow("archive without its end record") << QByteArray() << 22;
+    }
+
+    // Every damaged archive is reported as such; nothing crashes, nothing is extracted.
+    void damagedArchives()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, cut);
+        if (cut > 0) {
+            const QByteArray whole = readFile(makeArchive(u"whole.zip"_s));
+            bytes = cut == 2 ? whole.left(whole.size() / 2) : whole.left(whole.size() - cut);
+        }
+        QVERIFY(writeFile(path(u"bad.zip"_s), bytes));
+        ZipMaster zip;
+        EventLog log;
+        log.attach(zip);
+        zip.setFileName(path(u"bad.zip"_s));
+        QCOMPARE(zip.Count(), 0);
+        QCOMPARE(zip.Test(), ZipCode::BadArchive);
+        zip.setExtrBaseDir(path(u"BadOut"_s));
+        QCOMPARE(zip.Extract(), ZipCode::BadArchive);
+        QVERIFY(QDir(path(u"BadOut"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+        QCOMPARE(zip.CopyFile(path(u"bad.zip"_s), path(u"copy.zip"_s)), CopyResult::InvalidSource);
+        QVERIFY(!SfxFormat::readSettings(path(u"bad.zip"_s)).isOk());
+        QCOMPARE(readFile(path(u"bad.zip"_s)), bytes);
+    }
+
     void passwords()
     {
         const QString archive = makeArchive(u"aes.zip"_s, u"right"_s);
