@@ -374,21 +374,24 @@ void TForm1::OneRequete()
 {
     loadSettings();
     m_runner->OneRequete(m_dispatch.argument);
-    startAutoClose();
+    if (!m_endRequested)
+        startAutoClose();
 }
 
 void TForm1::AllArchives()
 {
     loadSettings();
     m_runner->AllArchives();
-    startAutoClose();
+    if (!m_endRequested)
+        startAutoClose();
 }
 
 void TForm1::FichierKsv()
 {
     loadSettings();
     m_runner->FichierKsv(m_dispatch.argument);
-    startAutoClose();
+    if (!m_endRequested)
+        startAutoClose();
 }
 
 void TForm1::ListBox1Click(const QString& line)

@@ -98,6 +98,7 @@ private slots:
     void zipMessages();
     void applicationInTwoFolders();
     void applicationNotFound();
+    void quitWhileChoosingApplication();
     void quitDuringCompression_data();
     void quitDuringCompression();
     void adminForbidsCutAndRestoreKeys();
@@ -279,6 +280,26 @@ void TestKestraveWindowRuns::applicationNotFound()
     QVERIFY(transcript().contains(u"ask|information|OK|KESTRAVE do not find a path for this application."_s));
     QCOMPARE(IniFile(ksv).readString(u"application"_s, u"PatchExeKsv"_s, u"unset"_s), u"unset"_s);
     QVERIFY(QFile::exists(c(u"OUT/0703None.zip"_s)));
+}
+
+void TestKestraveWindowRuns::quitWhileChoosingApplication()
+{
+    writeText(c(u"P1/tool"_s), u"1"_s);
+    writeText(m_drive.filePath(u"d/P2/tool"_s), u"2"_s);
+    const QString ksv = c(u"Jobs/quit.ksv"_s);
+    writeText(ksv, u"[divers]\narch=Quit\ndest=C:\\Out\n[add]\n1=conf.ini\n[application]\nNameExeKsv=tool\n"_s);
+    writeText(m_home->filePath(u"kestrave.ini"_s), u"[general]\ntimeoutsec=20\n"_s);
+    DuringRun esc([](TForm1& f) { return f.runner()->awaitingApplicationChoice(); },
+                  [](TForm1& f) { f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier); });
+    TForm1 form({u"C:\\Jobs\\quit.ksv"_s});
+    QCOMPARE(esc.calls(), 1);
+    QVERIFY(form.endRequested());
+    // Nothing was built or stored, and the log ends with the closing header.
+    QVERIFY(!QFile::exists(c(u"OUT/0703Quit.zip"_s)));
+    QVERIFY(!QFile::exists(m_home->filePath(u"Sas_Zip/Quit.zip"_s)));
+    QCOMPARE(IniFile(ksv).readString(u"application"_s, u"PatchExeKsv"_s, u"unset"_s), u"unset"_s);
+    QVERIFY(form.runLog().lines().last().contains(u"CLose KESTRAVE"_s));
+    QVERIFY(!form.controls().CloseTimer->isActive());
 }
 
 void TestKestraveWindowRuns::quitDuringCompression_data()

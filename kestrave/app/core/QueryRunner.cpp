@@ -153,7 +153,8 @@ void QueryRunner::OneRequete(const QString& section)
     m_view.showWindow();
     m_view.pointAtDataPath();
     GoForZip();
-    InfosErreurs();
+    if (!m_view.endRequested())
+        InfosErreurs();
 }
 
 void QueryRunner::AllArchives()
@@ -224,6 +225,9 @@ void QueryRunner::FichierKsv(const QString& argument)
     m_view.showWindow();
     if (!m_query.appName.isEmpty() && m_query.appFolder.isEmpty())
         FindExePatchAllDrive();
+    // The user quit while the folder was being chosen: nothing more is done.
+    if (m_view.endRequested())
+        return;
     if (!m_query.toRun.isEmpty()) {
         const QString program = NativePath::of(m_query.toRun);
         if (!program.isEmpty() && QFileInfo(program).isFile())
@@ -235,7 +239,8 @@ void QueryRunner::FichierKsv(const QString& argument)
     m_view.showDestination(m_query.options.dest);
     m_view.pointAtDataPath();
     GoForZip();
-    InfosErreurs();
+    if (!m_view.endRequested())
+        InfosErreurs();
 }
 
 // ------------------------------------------------------------------------------------------
@@ -299,7 +304,8 @@ void QueryRunner::FindExePatchAllDrive()
     }
     m_awaitingChoice = false;
 
-    if (m_queryFile)
+    // A folder nobody confirmed (the program was quit meanwhile) is not stored.
+    if (m_queryFile && m_state.pathChosen)
         m_queryFile->writeString(QueryKeys::Application, QueryKeys::PatchExeKsv, m_query.appFolder);
     m_view.clearErrorList();
     m_view.setInfo(QStringLiteral(" "));
@@ -365,6 +371,9 @@ void QueryRunner::GoForZip()
     if (m_allRun && !nativeExists(folderPart(m_query.label)))
         return;
 
+    // The program was quit during the medium check: no archive is started.
+    if (m_view.endRequested())
+        return;
     m_view.nudgeMouse();
     if (!m_query.options.update) {
         QFile::remove(NativePath::of(m_workArchive));
@@ -378,7 +387,8 @@ void QueryRunner::GoForZip()
     purge.processEvents = [this] { letEventsRun(); };
     purge.PurgeOldArchives(destination, m_query.options.arch, m_query.options.maxfile, m_targetPath);
     RatioFilesStatusBar();
-    copyToDestination();
+    if (!m_view.endRequested())
+        copyToDestination();
 
     if (m_query.options.update && nativeExists(m_workTwin)) {
         m_zip.setFileName(m_workTwin);
