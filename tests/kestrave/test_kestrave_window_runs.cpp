@@ -23,6 +23,8 @@
 
 #include <functional>
 
+#include <sys/file.h>
+
 using namespace Qt::StringLiterals;
 using namespace ksv;
 
@@ -94,6 +96,7 @@ private slots:
     void init();
     void singleQuerySummary();
     void allQueriesWithErrors();
+    void fileInUseWarns();
     void zipMessages_data();
     void zipMessages();
     void applicationInTwoFolders();
@@ -196,6 +199,29 @@ void TestKestraveWindowRuns::allQueriesWithErrors()
     QVERIFY(ui.ListBox1->count() >= 1);
     QCOMPARE(ui.ListBox1->item(0)->text(), u"C:\\Two\\gone.txt nonexistent"_s);
     QVERIFY(QFile::exists(c(u"OUT/0703One.zip"_s)));
+}
+
+void TestKestraveWindowRuns::fileInUseWarns()
+{
+    // Another program holds a file: it is still saved, listed as in use, and the run ends
+    // with the warning summary.
+    writeText(c(u"Busy/held.db"_s), u"records"_s);
+    writeText(c(u"Busy/free.txt"_s), u"free"_s);
+    QFile held(c(u"Busy/held.db"_s));
+    QVERIFY(held.open(QIODevice::ReadOnly));
+    QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+    writeText(m_home->filePath(u"kestrave.ini"_s),
+              u"[general]\ntimeoutsec=20\n[6]\ndata=C:\\Busy\narch=Busy\ndest=C:\\Out\nupdate=0\n"_s);
+    TForm1 form({u"6"_s});
+    const TForm1Controls& ui = form.controls();
+    QCOMPARE(ui.ListBox2->count(), 1);
+    QCOMPARE(ui.ListBox2->item(0)->text(), u"C:\\Busy\\held.db"_s);
+    QCOMPARE(ui.ListBox1->count(), 0);
+    QCOMPARE(ui.Lb3dFinalInfos->text(), u" WARNING...File(s) used by an other software."_s);
+    QCOMPARE(form.windowTitle(), u"Data saving : Failure or Warning message(s)"_s);
+    QVERIFY(!ui.CbAutoClose->isChecked());
+    QVERIFY(transcript().contains(u"act|sound|error.wav"_s));
+    QVERIFY(QFile::exists(c(u"OUT/0703Busy.zip"_s)));
 }
 
 void TestKestraveWindowRuns::zipMessages_data()
