@@ -1,0 +1,171 @@
+// End-to-end runs of the real kestrave executable with a removable destination on the
+// simulated platform: the label written back to the drive file, and an archive too large for
+// its medium copied to drive C or abandoned.
+#include "IniFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace ksv;
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+}
+
+QByteArray noise(qsizetype n, quint32 seed)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    QRandomGenerator gen(seed);
+    for (qsizetype i = 0; i < n; ++i)
+        b[i] = char(gen.bounded(256));
+    return b;
+}
+
+} // namespace
+
+class TestMediaEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QString path(const QString& rel) const { return m_dir->path() + QLatin1Char('/') + rel; }
+    QString home() const { return path(QStringLiteral("c/prog")); }
+    QStringList transcript() const
+    {
+        return QString::fromUtf8(readBytes(path(QStringLiteral("transcript.txt")))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    QString logText() const { return QString::fromUtf8(readBytes(home() + QStringLiteral("/kestrave.log"))); }
+
+    // Runs kestrave with the query file; whileWaiting runs every few milliseconds while the
+    // program is running. True when it ended by itself.
+    bool runKestrave(const QStringList& script, const std::function<void()>& whileWaiting = {})
+    {
+        writeBytes(path(QStringLiteral("script.txt")), script.join(QLatin1Char('\n')).toUtf8());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KESTRAVE_PLATFORM"), QStringLiteral("simulated"));
+        env.insert(QStringLiteral("KESTRAVE_HOME"), home());
+        env.insert(QStringLiteral("KESTRAVE_DRIVES"), path(QStringLiteral("drives.ini")));
+        env.insert(QStringLiteral("KESTRAVE_NOW"), QStringLiteral("2026-12-07T10:00:00")); // a Monday
+        env.insert(QStringLiteral("KESTRAVE_SCRIPT"), path(QStringLiteral("script.txt")));
+        env.insert(QStringLiteral("KESTRAVE_UNATTENDED"), QStringLiteral("1"));
+        env.insert(QStringLiteral("KESTRAVE_TRANSCRIPT"), path(QStringLiteral("transcript.txt")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("KSV_BIN_DIR") + QStringLiteral("/kestrave"), {QStringLiteral("C:\\Jobs\\daily.ksv")});
+        if (!p.waitForStarted(10000))
+            return false;
+        QElapsedTimer timer;
+        timer.start();
+        while (!p.waitForFinished(5)) {
+            if (whileWaiting)
+                whileWaiting();
+            if (timer.elapsed() > 120000) {
+                p.kill();
+                p.waitForFinished();
+                return false;
+            }
+        }
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        for (const char* d : {"c/prog", "c/Jobs", "c/Data", "a"})
+            QVERIFY(QDir().mkpath(path(QLatin1String(d))));
+        QVERIFY(writeBytes(path(QStringLiteral("drives.ini")),
+                           "[C]\nroot=c\ntype=fixed\n[A]\nroot=a\ntype=removable\ncapacity=1500000\n"));
+        QVERIFY(writeBytes(home() + QStringLiteral("/kestrave.ini"), "[general]\ntimeoutsec=1\n"));
+        // A stand-in for the restore program the cutting window puts on the first disk.
+        QVERIFY(writeBytes(home() + QStringLiteral("/SETUP.EXE"), "restore program"));
+        QVERIFY(writeBytes(path(QStringLiteral("c/Jobs/daily.ksv")),
+                           "[divers]\narch=data\ndest=A:\\\ndate=0\nupdate=0\nlevel=1\neject=0\nautoclose=1\n"
+                           "[add]\n1=C:\\Data\\*.*<>01\n"));
+    }
+    void cleanup() { m_dir.reset(); }
+
+    // A fresh medium that has room: no question, the label KSV-1-2 (a Monday) is written before
+    // the copy, the archive lands on the medium.
+    void freshMediumGetsItsLabel()
+    {
+        QVERIFY(writeBytes(path(QStringLiteral("c/Data/notes.txt")), "some notes to keep\n"));
+        QVERIFY(runKestrave({}));
+        QCOMPARE(IniFile(path(QStringLiteral("drives.ini"))).readString(QStringLiteral("A"), QStringLiteral("label")),
+                 QStringLiteral("KSV-1-2"));
+        const QStringList lines = transcript();
+        QVERIFY2(lines.filter(QStringLiteral("ask|")).isEmpty(), qPrintable(lines.join(QLatin1Char('\n'))));
+        QCOMPARE(lines.filter(QStringLiteral("act|label|")), QStringList{QStringLiteral("act|label|A: KSV-1-2")});
+        QVERIFY(QFileInfo(path(QStringLiteral("a/data.zip"))).isFile());
+        QVERIFY2(logText().contains(QStringLiteral("-End copy on medium : A:\\")), qPrintable(logText()));
+        QVERIFY(logText().contains(QStringLiteral("   Creation of : data.zip [")));
+    }
+
+    // The archive does not fit a medium: Cancel copies it to drive C with the rest of the
+    // target path kept; Abort gives up with the rejection line and a failed run.
+    void tooLargeArchiveCancelOrAbort_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("copyAt");   // where the archive ends up, empty: nowhere
+        QTest::addColumn<QString>("logLine");
+        QTest::newRow("Cancel") << "Cancel" << "c/BACKUP/data.zip" << "-DATA saving finished : Ok";
+        QTest::newRow("Abort") << "Abort" << "" << " Cancel : no medium insertion";
+    }
+    void tooLargeArchiveCancelOrAbort()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, copyAt);
+        QFETCH(QString, logLine);
+        QVERIFY(QDir().mkpath(path(QStringLiteral("a/BACKUP"))));
+        QVERIFY(writeBytes(path(QStringLiteral("c/Jobs/daily.ksv")),
+                           "[divers]\narch=data\ndest=A:\\BACKUP\\\ndate=0\nupdate=0\nlevel=1\neject=0\nautoclose=1\n"
+                           "[add]\n1=C:\\Data\\*.*<>01\n"));
+        QVERIFY(writeBytes(path(QStringLiteral("c/Data/big.bin")), noise(1600000, 23)));
+        QVERIFY(runKestrave({answer}));
+
+        const QStringList asked = transcript().filter(QStringLiteral("ask|"));
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.at(0).startsWith(QStringLiteral("ask|warning|Yes+Cancel+Abort+Retry|The size of your file [ ")));
+        QVERIFY(asked.at(0).endsWith(QLatin1Char('|') + answer));
+        const QString log = logText();
+        QVERIFY2(log.contains(QStringLiteral("   Free space on disk :  --> insufficient.")), qPrintable(log));
+        QVERIFY2(log.contains(logLine), qPrintable(log));
+        QVERIFY(QDir(path(QStringLiteral("a/BACKUP"))).entryList(QDir::Files).isEmpty());
+        // The medium kept no label: nothing was copied to it.
+        QVERIFY(transcript().filter(QStringLiteral("act|label|")).isEmpty());
+        if (copyAt.isEmpty()) {
+            QVERIFY(log.contains(QStringLiteral("-DATA Saving uncomplet : Error(s) detected")));
+            QVERIFY(!QFileInfo::exists(path(QStringLiteral("c/BACKUP/data.zip"))));
+        } else {
+            QVERIFY(log.contains(QStringLiteral("   Creation of : data.zip [")));
+            QCOMPARE(readBytes(path(copyAt)), readBytes(home() + QStringLiteral("/Sas_Zip/data.zip")));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMediaEndToEnd)
+#include "test_media_endtoend.moc"
