@@ -60,7 +60,8 @@ private:
 
     // Runs kestrave with the query file; whileWaiting runs every few milliseconds while the
     // program is running. True when it ended by itself.
-    bool runKestrave(const QStringList& script, const std::function<void()>& whileWaiting = {})
+    bool runKestrave(const QStringList& script, const std::function<void()>& whileWaiting = {},
+                     const QString& now = QStringLiteral("2026-12-07T10:00:00") /* a Monday */)
     {
         writeBytes(path(QStringLiteral("script.txt")), script.join(QLatin1Char('\n')).toUtf8());
         QProcess p;
@@ -68,7 +69,7 @@ private:
         env.insert(QStringLiteral("KESTRAVE_PLATFORM"), QStringLiteral("simulated"));
         env.insert(QStringLiteral("KESTRAVE_HOME"), home());
         env.insert(QStringLiteral("KESTRAVE_DRIVES"), path(QStringLiteral("drives.ini")));
-        env.insert(QStringLiteral("KESTRAVE_NOW"), QStringLiteral("2026-12-07T10:00:00")); // a Monday
+        env.insert(QStringLiteral("KESTRAVE_NOW"), now);
         env.insert(QStringLiteral("KESTRAVE_SCRIPT"), path(QStringLiteral("script.txt")));
         env.insert(QStringLiteral("KESTRAVE_UNATTENDED"), QStringLiteral("1"));
         env.insert(QStringLiteral("KESTRAVE_TRANSCRIPT"), path(QStringLiteral("transcript.txt")));
@@ -123,6 +124,41 @@ private slots:
         QVERIFY(QFileInfo(path(QStringLiteral("a/data.zip"))).isFile());
         QVERIFY2(logText().contains(QStringLiteral("-End copy on medium : A:\\")), qPrintable(logText()));
         QVERIFY(logText().contains(QStringLiteral("   Creation of : data.zip [")));
+    }
+
+    // The Monday disk on a Tuesday: with the weekday disk set on, the prompt asks for Tuesday's
+    // disk and Cancel sends the archive to drive C, the disk untouched; with the set off the
+    // disk is used and its count goes up, its weekday kept.
+    void mondayDiskOnATuesday_data()
+    {
+        QTest::addColumn<bool>("rotating");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("copyAt");
+        QTest::newRow("set on") << true << "KSV-4-2" << "c/data.zip";
+        QTest::newRow("set off") << false << "KSV-5-2" << "a/data.zip";
+    }
+    void mondayDiskOnATuesday()
+    {
+        QFETCH(bool, rotating);
+        QFETCH(QString, copyAt);
+        QVERIFY(writeBytes(home() + QStringLiteral("/kestrave.ini"),
+                           QByteArray("[general]\ntimeoutsec=1\nDskTurnGame=") + (rotating ? "1" : "0") + "\n"));
+        IniFile(path(QStringLiteral("drives.ini"))).writeString(QStringLiteral("A"), QStringLiteral("label"), QStringLiteral("KSV-4-2"));
+        QVERIFY(writeBytes(path(QStringLiteral("c/Data/notes.txt")), "some notes to keep\n"));
+        QVERIFY(runKestrave({QStringLiteral("Cancel")}, {}, QStringLiteral("2026-12-08T10:00:00")));
+
+        QTEST(IniFile(path(QStringLiteral("drives.ini"))).readString(QStringLiteral("A"), QStringLiteral("label")), "label");
+        const QStringList asked = transcript().filter(QStringLiteral("ask|"));
+        if (rotating) {
+            QCOMPARE(asked, QStringList{QStringLiteral(
+                                "ask|information|OK+Cancel|Put disk of Tuesday or a new medium in the unit : A:\\\\r\\r"
+                                "Check for a not read only Floppy disk.\\r\\rIf you cancel (ESC Key),your archive will be "
+                                "copied on hard disk C:\\.|Cancel")});
+            QVERIFY2(logText().contains(QStringLiteral("NO floppy disk insertion. Backup copy on C:\\")), qPrintable(logText()));
+        } else {
+            QCOMPARE(asked, QStringList());
+        }
+        QCOMPARE(readBytes(path(copyAt)), readBytes(home() + QStringLiteral("/Sas_Zip/data.zip")));
     }
 
     // The archive does not fit a medium: Cancel copies it to drive C with the rest of the
