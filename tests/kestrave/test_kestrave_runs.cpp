@@ -36,6 +36,7 @@ struct ArchiveView
 {
     QStringList names;
     bool encrypted = false;
+    QString comment;
 };
 
 // Entry names (sorted) and whether any entry is encrypted, read by the zip engine.
@@ -49,6 +50,7 @@ ArchiveView readArchive(const QString& path)
         view.encrypted = view.encrypted || e.Encrypted;
     }
     view.names.sort();
+    view.comment = zip.ZipComment();
     return view;
 }
 
@@ -162,6 +164,7 @@ void TestKestraveRuns::numberedQuery()
 
     QVERIFY2(QFile::exists(e(target)), qPrintable(QDir(e(u""_s)).entryList().join(u',')));
     QCOMPARE(readArchive(e(target)).names, entries);
+    QCOMPARE(readArchive(e(target)).comment, u"Daily docs"_s); // the query's note
     const QString text = log();
     QVERIFY(text.contains(u"  Inclusion filter : C:\\Data\\*.*\n"_s));
     QVERIFY(text.contains(exclusionLine + u'\n'));
@@ -225,6 +228,7 @@ void TestKestraveRuns::queryFile()
     QVERIFY(QFile::exists(target));
     // A: paths stored, no sub-folders. B: no paths, sub-folders. The flags stay for the
     // relative entries that follow.
+    QCOMPARE(readArchive(target).comment, QString()); // a query file's archive has no comment
     QCOMPARE(readArchive(target).names,
              (QStringList{u"A/one.txt"_s, u"Deep/four.txt"_s, u"conf.ini"_s, u"dump.sql"_s, u"three.txt"_s}));
     const QString text = log();

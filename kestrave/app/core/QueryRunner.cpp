@@ -486,12 +486,15 @@ void QueryRunner::Zippage()
     m_view.showFileCount(false);
     m_endTick = Clock::ticks();
 
-    m_zip.setZipComment(m_query.fromQueryFile ? QString() : m_query.comment);
+    // The comment is written only when it changes: the component reads the archive again for it.
+    const QString comment = m_query.fromQueryFile ? QString() : m_query.comment;
+    if (m_zip.ZipComment() != comment)
+        m_zip.setZipComment(comment);
     m_view.setInfo(endOfCompressionInfo());
     log(archiveCreationLine(m_workFolder));
     const QString archiveName = fileNamePart(m_workArchive);
     if (nativeExists(m_workArchive)) {
-        m_zip.refreshContents();
+        // The contents list was read again by the component after the add.
         const QString statistics = RatioFilesStatusBar();
         log(archiveName + QStringLiteral(" [") + QString::number(TailleFichier(m_workArchive)) + QStringLiteral("] ")
             + statistics + okMark());
@@ -608,6 +611,24 @@ void QueryRunner::refreshProgressLabels(bool force)
     m_view.setProgress(percent);
 }
 
+QString QueryRunner::nativeOfFile(const QString& fileName)
+{
+    // Files arrive folder by folder: the folder's native form is worked out once per folder.
+    const qsizetype at = fileName.lastIndexOf(QLatin1Char('\\'));
+    if (at < 0)
+        return NativePath::of(fileName);
+    const QString folder = fileName.left(at + 1);
+    if (folder != m_lastFolderDos) {
+        m_lastFolderDos = folder;
+        m_lastFolderNative = NativePath::of(folder);
+        if (!m_lastFolderNative.isEmpty() && !m_lastFolderNative.endsWith(QLatin1Char('/')))
+            m_lastFolderNative += QLatin1Char('/');
+    }
+    if (m_lastFolderNative.isEmpty())
+        return NativePath::of(fileName);
+    return m_lastFolderNative + fileName.mid(at + 1);
+}
+
 void QueryRunner::ZipMaster1Progress(int kind, const QString& fileName, qint64 size)
 {
     switch (kind) {
@@ -616,7 +637,7 @@ void QueryRunner::ZipMaster1Progress(int kind, const QString& fileName, qint64 s
         m_currentFile = fileName;
         m_labelsDirty = true;
         // Another program holding the file open: it is still offered, and listed as in use.
-        if (fileInUse(NativePath::of(fileName)))
+        if (fileInUse(nativeOfFile(fileName)))
             m_view.addInUseLine(fileName);
         refreshProgressLabels(false);
         break;

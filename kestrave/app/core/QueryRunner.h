@@ -91,6 +91,7 @@ private:
     void refreshProgressLabels(bool force);
     void applyQueryToZip(bool addUpdate);
     int addOnce();
+    QString nativeOfFile(const QString& fileName);
 
     RunView& m_view;
     RunState& m_state;
@@ -121,6 +122,8 @@ private:
     int m_lastZipError = 0;
     QString m_statistics;
     QString m_currentFile;
+    QString m_lastFolderDos;
+    QString m_lastFolderNative;
     bool m_labelsDirty = false;
     QElapsedTimer m_repaintClock;
     QElapsedTimer m_eventsClock;
