@@ -128,6 +128,9 @@ def main():
         "The backup through kestrave also builds the archive in the work folder first and copies it to",
         "the destination, reads the settings and the query, and writes the log; the goal is at most",
         "10 %% more than ksvtool for the backup itself: %s." % ("met" if mb <= 1.10 * mt else "NOT met"),
+        "Both use the same engine with the same CPU time; on a shared machine the wall-clock medians move",
+        "by a few tenths of a second between sessions, so a difference of that size in either direction",
+        "is noise. The process time adds the auto-close delay, which the runner waits by design.",
         "",
         "Runs (s): ksvtool %s; kestrave backup %s; kestrave process %s."
         % (", ".join("%.3f" % v for v in tool), ", ".join("%.3f" % v for v in backup),
