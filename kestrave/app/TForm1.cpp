@@ -396,7 +396,10 @@ void TForm1::FichierKsv()
 
 void TForm1::ListBox1Click(const QString& line)
 {
-    m_runner->chooseApplicationFolder(line);
+    if (m_ui.ListBox1->count() == 0 || line.isEmpty())
+        return;
+    if (!m_runner->chooseApplicationFolder(line))
+        dialogs().message(MessageKind::Information, line, {Button::Ok});
 }
 
 RunnerContext TForm1::runnerContext()

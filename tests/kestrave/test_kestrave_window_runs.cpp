@@ -97,10 +97,12 @@ private slots:
     void singleQuerySummary();
     void allQueriesWithErrors();
     void fileInUseWarns();
+    void removableDestination();
     void zipMessages_data();
     void zipMessages();
     void applicationInTwoFolders();
     void applicationNotFound();
+    void errorLineClickOutsideQueryFile();
     void quitWhileChoosingApplication();
     void quitDuringCompression_data();
     void quitDuringCompression();
@@ -121,7 +123,9 @@ void TestKestraveWindowRuns::initTestCase()
     QVERIFY(m_drive.isValid());
     writeText(m_drive.filePath(u"drives.ini"_s),
               u"[C]\nroot="_s + m_drive.filePath(u"c"_s) + u"\ntype=fixed\n[D]\nroot="_s + m_drive.filePath(u"d"_s)
-                  + u"\ntype=fixed\n[F]\nroot="_s + m_drive.filePath(u"c/P1"_s) + u"\ntype=fixed\n"_s);
+                  + u"\ntype=fixed\n[F]\nroot="_s + m_drive.filePath(u"c/P1"_s) + u"\ntype=fixed\n[A]\nroot="_s
+                  + m_drive.filePath(u"a"_s) + u"\ntype=removable\ncapacity=1457664\n"_s);
+    QDir().mkpath(m_drive.filePath(u"a"_s));
     QDir().mkpath(m_drive.filePath(u"d"_s));
     QDir().mkpath(m_drive.filePath(u"c/P1"_s));
     qputenv("KESTRAVE_DRIVES", m_drive.filePath(u"drives.ini"_s).toUtf8());
@@ -224,6 +228,29 @@ void TestKestraveWindowRuns::fileInUseWarns()
     QVERIFY(QFile::exists(c(u"OUT/0703Busy.zip"_s)));
 }
 
+void TestKestraveWindowRuns::removableDestination()
+{
+    // A fresh floppy: no prompt, the archive is copied, the medium gets its first history
+    // label, and the summary asks for a new backup on removable medium.
+    writeText(m_home->filePath(u"kestrave.ini"_s),
+              u"[general]\ntimeoutsec=20\n[9]\ndata=C:\\Data\narch=Flop\ndest=A:\\\nupdate=0\neject=1\n"_s);
+    TForm1 form({u"9"_s});
+    const TForm1Controls& ui = form.controls();
+    QVERIFY(QFile::exists(m_drive.filePath(u"a/0703Flop.zip"_s)));
+    QVERIFY(!transcript().contains(u"ask|"_s));
+    QVERIFY(transcript().contains(u"act|label|A: KSV-1-7"_s)); // 7 March 2026 is a Saturday
+    QCOMPARE(ui.Lb3dFinalInfos->text(), u"WARNING...Make a new data saving on REMOVABLE medium."_s);
+    bool listed = false;
+    for (int i = 0; i < ui.ListBox3->count(); ++i)
+        listed = listed || ui.ListBox3->item(i)->text() == u"WARNING...Make a new data saving on REMOVABLE medium."_s;
+    QVERIFY(listed);
+    // The target label shows the work archive's size for drives A and B.
+    QVERIFY2(ui.LbFileDest->text().startsWith(u"A:\\0703Flop.zip  [ "_s), qPrintable(ui.LbFileDest->text()));
+    // Quitting ejects the removable medium of the query.
+    form.BtQuitter3DClick();
+    QVERIFY(transcript().contains(u"act|eject|A:"_s));
+}
+
 void TestKestraveWindowRuns::zipMessages_data()
 {
     QTest::addColumn<int>("code");
@@ -306,6 +333,18 @@ void TestKestraveWindowRuns::applicationNotFound()
     QVERIFY(transcript().contains(u"ask|information|OK|KESTRAVE do not find a path for this application."_s));
     QCOMPARE(IniFile(ksv).readString(u"application"_s, u"PatchExeKsv"_s, u"unset"_s), u"unset"_s);
     QVERIFY(QFile::exists(c(u"OUT/0703None.zip"_s)));
+}
+
+void TestKestraveWindowRuns::errorLineClickOutsideQueryFile()
+{
+    // Outside a query-file run a clicked error line is only shown.
+    TForm1 form({});
+    form.ListBox1Click(u"anything"_s); // empty list: nothing
+    QVERIFY(!transcript().contains(u"ask|"_s));
+    const_cast<QListWidget*>(form.controls().ListBox1)->addItem(u"C:\\Data\\x.txt nonexistent"_s);
+    form.ListBox1Click(u"C:\\Data\\x.txt nonexistent"_s);
+    QVERIFY(transcript().contains(u"ask|information|OK|C:\\Data\\x.txt nonexistent|OK"_s));
+    QVERIFY(!transcript().contains(u"Above path selected"_s));
 }
 
 void TestKestraveWindowRuns::quitWhileChoosingApplication()

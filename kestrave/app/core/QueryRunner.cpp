@@ -314,13 +314,12 @@ void QueryRunner::FindExePatchAllDrive()
 
 bool QueryRunner::chooseApplicationFolder(const QString& line)
 {
-    if (!m_awaitingChoice || !m_query.fromQueryFile || line.isEmpty())
+    if (line.isEmpty() || !m_argument.contains(QLatin1String(".KSV"), Qt::CaseInsensitive))
         return false;
     m_query.appFolder = line;
     const Button answer =
         dialogs().message(MessageKind::Information, applicationFolderSelected(line), {Button::Ok, Button::Cancel});
-    if (answer == Button::Ok)
-        m_state.pathChosen = true;
+    m_state.pathChosen = answer == Button::Ok;
     return true;
 }
 

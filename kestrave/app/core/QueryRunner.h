@@ -54,8 +54,9 @@ public:
     // The cutting window with the current archive (key F7 after a run).
     void SpanFile();
 
-    // A click on a line of the error list while the application folder is being chosen: makes
-    // the line the folder and asks to confirm it. False when no choice is awaited.
+    // A click on a line of the error list during a query-file run: makes the line the
+    // application folder and asks to confirm it (OK sets the path-chosen flag, Cancel clears
+    // it). False for other runs.
     bool chooseApplicationFolder(const QString& line);
     bool awaitingApplicationChoice() const { return m_awaitingChoice; }
 
