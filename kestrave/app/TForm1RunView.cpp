@@ -4,7 +4,7 @@
 #include "CustomIcon.h"
 #include "RunnerTexts.h"
 #include "TForm1.h"
-#include "TFormCut.h"
+#include "SpanWindow.h"
 #include "widgets/BlinkingLabel.h"
 #include "widgets/PathLabel.h"
 
@@ -17,8 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMovie>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QThread>
 #include <QWidget>
@@ -231,16 +229,10 @@ bool TForm1RunView::endRequested() const
     return m_form.endRequested();
 }
 
-QString TForm1RunView::spanFile(const QString& workArchive, const QString& destination)
+QString TForm1RunView::spanFile(const QString& archiveCopy, const QString& destination)
 {
-    const RunnerContext context = m_form.runnerContext();
-    TFormCut cut(context, &m_form);
-    if (context.startedWithArguments) {
-        cut.EdSourceFile->setText(workArchive);
-        cut.ComboDestCut->setCurrentText(destination);
-    }
-    cut.exec();
-    return cut.ComboDestCut->currentText();
+    // The cutting window; in a scripted or unattended run it cuts by itself and closes.
+    return showSpanWindow(m_form.runnerContext(), archiveCopy, destination, &m_form);
 }
 
 } // namespace ksv

@@ -48,7 +48,7 @@ public:
     void widen() override;
     void processEvents() override;
     bool endRequested() const override;
-    QString spanFile(const QString& workArchive, const QString& destination) override;
+    QString spanFile(const QString& archiveCopy, const QString& destination) override;
 
 private:
     TForm1& m_form;
