@@ -260,11 +260,16 @@ void QueryRunner::FindExePatchAllDrive()
     QSet<QString> seen;
     TFileSearch search;
     search.RecurseSubFolders = true;
-    search.processEvents = [this] { letEventsRun(); };
+    search.processEvents = [this, &search] {
+        letEventsRun();
+        if (m_view.endRequested())
+            search.Stop = true; // the program was quit: the search ends at once
+    };
     search.OnChangeFolder = [this](const QString& folder, const TSearchRec&) { m_view.setZippedFile(folder); };
-    search.OnFileFind = [this, &matches, &seen](const QString& fullPath, const TSearchRec&) {
-        const QString folder = RemoveSlash(folderPart(fullPath));
-        const QString native = QFileInfo(NativePath::of(folderPart(fullPath))).canonicalFilePath();
+    // The event names the folder of the match, with its trailing backslash.
+    search.OnFileFind = [this, &matches, &seen](const QString& matchFolder, const TSearchRec&) {
+        const QString folder = RemoveSlash(matchFolder);
+        const QString native = QFileInfo(NativePath::of(matchFolder)).canonicalFilePath();
         if (!native.isEmpty() && seen.contains(native))
             return;
         seen.insert(native);
