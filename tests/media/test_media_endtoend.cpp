@@ -1,6 +1,8 @@
 // End-to-end runs of the real kestrave executable with a removable destination on the
-// simulated platform: the label written back to the drive file, and an archive too large for
-// its medium copied to drive C or abandoned.
+// simulated platform: the label written back to the drive file, the weekday disk set, and an
+// archive too large for its medium copied to drive C, abandoned, or cut over two disks (the
+// test swaps the disk while the program waits at the disk prompt), whose pieces restore with
+// "ksvtool container restore" to the archive's bytes.
 #include "IniFile.h"
 
 #include <QDir>
@@ -200,6 +202,62 @@ private slots:
             QVERIFY(log.contains(QStringLiteral("   Creation of : data.zip [")));
             QCOMPARE(readBytes(path(copyAt)), readBytes(home() + QStringLiteral("/Sas_Zip/data.zip")));
         }
+    }
+
+    // The archive does not fit: Yes cuts it. The first disk gets the first piece and the restore
+    // program; at the prompt for disk 2 the test takes the full disk out and puts an empty one in.
+    void tooLargeArchiveIsCutOverTwoDisks()
+    {
+        QVERIFY(writeBytes(path(QStringLiteral("c/Data/big.bin")), noise(2000000, 17)));
+        int disks = 0;
+        int promptsSeen = 0;
+        const auto swapDisks = [&] {
+            const int prompts = transcript().filter(QStringLiteral("|Insert a formatted disk.")).size();
+            while (promptsSeen < prompts) {
+                ++promptsSeen;
+                ++disks;
+                QDir().rename(path(QStringLiteral("a")), path(QStringLiteral("disk%1").arg(disks)));
+                QDir().mkpath(path(QStringLiteral("a")));
+            }
+        };
+        QVERIFY(runKestrave({QStringLiteral("Yes"), QStringLiteral("OK"), QStringLiteral("OK"), QStringLiteral("OK")}, swapDisks));
+
+        const QStringList asked = transcript().filter(QStringLiteral("ask|"));
+        QVERIFY2(asked.size() >= 2, qPrintable(asked.join(QLatin1Char('\n'))));
+        QVERIFY(asked.at(0).startsWith(QStringLiteral("ask|warning|Yes+Cancel+Abort+Retry|The size of your file [ ")));
+        QVERIFY(asked.at(0).endsWith(QStringLiteral("|Yes")));
+        QVERIFY(asked.at(1).startsWith(QStringLiteral("ask|information|OK+Cancel|Insert a formatted disk.( N°: 2 )")));
+        QVERIFY2(logText().contains(QStringLiteral("-Segmentation on several disk ---> OK  File number : ")), qPrintable(logText()));
+        QVERIFY(QFileInfo(path(QStringLiteral("disk1/SETUP.EXE"))).isFile());
+        QVERIFY(QFileInfo(path(QStringLiteral("disk1/data.001"))).size() <= 1300000);
+        // The copy made on C:\ for the cut is gone.
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("c/data.zip"))));
+
+        // Every piece, from whichever disk, in one folder; the container tool restores them.
+        const QString together = path(QStringLiteral("together"));
+        QVERIFY(QDir().mkpath(together));
+        QStringList folders{path(QStringLiteral("a"))};
+        for (int i = 1; i <= disks; ++i)
+            folders << path(QStringLiteral("disk%1").arg(i));
+        int pieces = 0;
+        for (const QString& folder : folders) {
+            for (const QFileInfo& piece : QDir(folder).entryInfoList({QStringLiteral("data.0*")}, QDir::Files)) {
+                QVERIFY(QFile::copy(piece.filePath(), together + QLatin1Char('/') + piece.fileName()));
+                ++pieces;
+            }
+        }
+        QCOMPARE(pieces, 2);
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KESTRAVE_DRIVES"), path(QStringLiteral("drives.ini")));
+        env.insert(QStringLiteral("KESTRAVE_UNATTENDED"), QStringLiteral("1"));
+        tool.setProcessEnvironment(env);
+        tool.start(qEnvironmentVariable("KSV_BIN_DIR") + QStringLiteral("/ksvtool"),
+                   {QStringLiteral("container"), QStringLiteral("restore"), QStringLiteral("--yes"),
+                    together + QStringLiteral("/data.001"), path(QStringLiteral("restored"))});
+        QVERIFY(tool.waitForFinished(60000));
+        QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+        QCOMPARE(readBytes(path(QStringLiteral("restored/data.zip"))), readBytes(home() + QStringLiteral("/Sas_Zip/data.zip")));
     }
 };
 
