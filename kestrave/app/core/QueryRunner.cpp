@@ -643,7 +643,7 @@ void QueryRunner::ZipMaster1Progress(int kind, const QString& fileName, qint64 s
         // Another program holding the file open: it is still offered, and listed as in use.
         if (fileInUse(nativeOfFile(fileName)))
             m_view.addInUseLine(fileName);
-        refreshProgressLabels(false);
+        refreshProgressLabels(m_fileCounter == 1); // the first file shows at once
         break;
     }
     case ZipMaster::ProgressUpdate:
