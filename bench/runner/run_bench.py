@@ -64,7 +64,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--level", type=int, default=6)
     parser.add_argument("--work", default="/tmp/ksv-runner-bench")
-    parser.add_argument("--out", default=os.path.join(HERE, "..", "results-runner.md"))
+    parser.add_argument("--out", default="/tmp/ksv-results-runner.md")
     args = parser.parse_args()
 
     kestrave = os.path.join(os.path.abspath(args.bin), "kestrave")

@@ -53,7 +53,7 @@ def main():
     parser.add_argument("--scale", type=float, default=0.5)
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--work", default="/tmp/ksv-zip-bench")
-    parser.add_argument("--out", default=os.path.join(HERE, "..", "results-zip.md"))
+    parser.add_argument("--out", default="/tmp/ksv-results-zip.md")
     args = parser.parse_args()
 
     ksv = os.path.abspath(args.ksvtool)
