@@ -28,6 +28,7 @@
 #include "TFormCut.h"
 #include "TFormRest.h"
 #include "TPassAdmini.h"
+#include "WindowCommands.h"
 #include "WindowRegistry.h"
 #include "widgets/BlinkingLabel.h"
 #include "widgets/HemisphereButton.h"
@@ -47,6 +48,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QMovie>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -93,8 +95,6 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_ui.PopupMenu1->popup(mapToGlobal(pos)); });
-    connect(m_ui.Bttn3dPopMnu, &QAbstractButton::clicked, this,
-            [this] { m_ui.PopupMenu1->popup(QCursor::pos()); });
     connect(m_ui.CloseTimer, &QTimer::timeout, this, &TForm1::CloseTimerTimer);
     connect(m_ui.BtQuitter3D, &QAbstractButton::clicked, this, &TForm1::BtQuitter3DClick);
     connect(m_ui.CbAutoClose, &QCheckBox::clicked, this, &TForm1::CbAutoCloseClick);
@@ -127,6 +127,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     m_ui.PnFormat->installEventFilter(this);
     m_ui.Lb3dExplo->installEventFilter(this);
     qApp->installEventFilter(this);
+    connectCommands();
 
     FormCreate();
 }
@@ -673,17 +674,15 @@ void TForm1::SplitIt1Split(int position)
 {
     // The free-space label and its bevel take the panel's left part, the combo the right part;
     // the splitter and the history button sit between them.
+    const WindowCommands::PathPanelGeometry g = WindowCommands::pathPanelGeometry(position, m_ui.PnExplo->width());
     const int height = m_ui.PnExplo->height();
-    const int labelWidth = position - 20;
     const int labelLeft = 4;
-    m_ui.BvlExplo->setGeometry(labelLeft, 2, labelWidth, height - 4);
-    m_ui.Lb3dExplo->setGeometry(labelLeft, 2, labelWidth, height - 4);
-    const int comboLeft = position + 20;
-    m_ui.Bttn3DDelComboPath->move(comboLeft - 15, (height - m_ui.Bttn3DDelComboPath->height()) / 2);
-    m_ui.SplitIt1->setGeometry(position - m_ui.SplitIt1->width() / 2, 2, m_ui.SplitIt1->width(), height - 4);
-    const int comboWidth = m_ui.PnExplo->width() - labelWidth - 50;
+    m_ui.BvlExplo->setGeometry(labelLeft, 2, g.labelWidth, height - 4);
+    m_ui.Lb3dExplo->setGeometry(labelLeft, 2, g.labelWidth, height - 4);
+    m_ui.Bttn3DDelComboPath->move(g.buttonLeft, (height - m_ui.Bttn3DDelComboPath->height()) / 2);
+    m_ui.SplitIt1->setGeometry(g.splitterLeft, 2, m_ui.SplitIt1->width(), height - 4);
     const int comboHeight = m_ui.ComboPath->sizeHint().height();
-    m_ui.ComboPath->setGeometry(comboLeft, (height - comboHeight) / 2, comboWidth, comboHeight);
+    m_ui.ComboPath->setGeometry(g.comboLeft, (height - comboHeight) / 2, g.comboWidth, comboHeight);
     m_ui.SplitIt1->setLimits(60, m_ui.PnExplo->width() - 60);
     m_settings->writeInteger(kGeneral, SettingsKeys::general::split, position);
 }
@@ -767,31 +766,6 @@ void TForm1::LargeForm()
 // ------------------------------------------------------------------------------------------
 // Keys and mouse.
 
-bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers shift)
-{
-    // Every key restarts the auto-close delay.
-    ResetTimeOut();
-    shift &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
-    if (shift == Qt::AltModifier)
-        return false;
-    switch (key) {
-    case Qt::Key_Escape: BtQuitter3DClick(); return true;
-    case Qt::Key_F7:
-    case Qt::Key_F8: {
-        // Forbidden by the administrator: the keys do nothing, without a message.
-        if (!m_state.settings.admin.r)
-            return true;
-        if (key == Qt::Key_F7)
-            Cut();
-        else
-            Restore();
-        return true;
-    }
-    case Qt::Key_F9: LargeForm(); return true;
-    default: return false;
-    }
-}
-
 void TForm1::keyPressEvent(QKeyEvent* event)
 {
     if (!FormKeyDown(event->key(), event->modifiers()))
@@ -820,11 +794,28 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             auto* key = static_cast<QKeyEvent*>(event);
             if (FormKeyDown(key->key(), key->modifiers()))
                 return true;
+            // The path combo takes only the characters a path may hold.
+            if (w == m_ui.ComboPath->lineEdit() && !key->text().isEmpty()
+                && ComboPathKeyPress(key->text().at(0)) == QChar(WindowCommands::RefusedPathCharacter))
+                return true;
         }
         break;
     case QEvent::MouseMove:
         if (watched == centralWidget() || watched == m_ui.LeftColumn || watched == m_ui.RightColumn)
             FormMouseMove();
+        else if (watched == m_ui.PnFormat)
+            PnFormatMouseMove();
+        break;
+    case QEvent::MouseButtonRelease:
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isEnabled()
+            && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && w->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            if (w == m_ui.Label3Requete)
+                Label3RequeteClick();
+            else if (w == m_ui.Label3DNotice)
+                Label3DNoticeClick();
+            else if (w == m_ui.Lb3dExplo)
+                Lb3dExploClick();
+        }
         break;
     case QEvent::Enter:
         if (watched == m_ui.Lb3dExplo)

@@ -90,6 +90,28 @@ public slots:
     // used (the control then does not get it).
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
 
+    // Commands of the window (queries, help and format panels, menu, path combo).
+    void Button3DRequeteClick();
+    void Label3RequeteClick();
+    void Editerlefichierinidesparamtrages1Click();
+    void adminiClick();
+    void PswTimeClick();
+    void aboutClick();
+    void Bttn3dAboutClick();
+    void Bttn3dPopMnuClick();
+    void Button3DNoticeClick();
+    void Label3DNoticeClick();
+    void CbAutomationClick();
+    // A character typed into the path combo: the character the field gets (code 15 for a
+    // refused one, which it does not insert). Enter also creates the folder and keeps the path.
+    QChar ComboPathKeyPress(QChar key);
+    void CreerRepertoire();
+    void Bttn3DDelComboPathClick();
+    void Lb3dExploClick();
+    void Bttn3DForDskClick();
+    void Bttn3dForZipClick();
+    void PnFormatMouseMove();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -119,6 +141,15 @@ private:
     void refreshZipButton();
     void loadPathHistory();
     void savePathHistory();
+    void connectCommands();
+    void refuse(QWidget* control);
+    void refuse(QAction* item);
+    void openExplorer(const QString& path);
+    void emptyWorkFolder();
+    void formatDrive(QChar letter);
+    // Starts a companion program; when it is missing, logs the attempt and tells the user.
+    bool startCompanion(const QString& program, const QStringList& arguments, const QString& commandLine);
+    QString programFolderText() const;
 
     TForm1Controls m_ui;
     RunnerPaths m_paths;

@@ -237,4 +237,39 @@ inline QString unknownArgument(const QString& argument)
            + QStringLiteral("\" is not a valid argument: expected nothing, TOUS, a query number or the path of "
                             "a query file (.KSV).");
 }
+
+// Window commands
+inline QString emptyWorkFolderQuestion() { return QStringLiteral("Really want to delete le sas_zip directory ?"); }
+inline QString emptyWorkFolderLog() { return QStringLiteral(" Erasure of SAS archives directory on hard disk : "); }
+inline QString createFolderQuestion(const QString& path)
+{
+    return QStringLiteral("[ ") + path + QStringLiteral(" ] ") + QStringLiteral("Create this directory ?");
+}
+inline QString openQueryEditorLog(const QString& command)
+{
+    return QStringLiteral("-Open Add/Modify query : \r  ") + command;
+}
+inline QString openExplorerLog(const QString& path) { return QStringLiteral("-Open explorer : ") + path; }
+inline QString formatDiskOk() { return QStringLiteral("-Format a disk ---> OK "); }
+inline QString formatDiskFailed() { return QStringLiteral("-Format a disk ---> ERRORS !"); }
+inline QString automationActivated()
+{
+    return QStringLiteral("       Data saving automatisation ACTIVATED        \r\rFor a data saving to be automatically "
+                          "runned, you must\rdefine automation parameters in Queries management form.");
+}
+inline QString automationInactivated() { return QStringLiteral("Data saving automation INACTIVATED"); }
+// A companion program that is not installed beside kestrave.
+inline QString companionMissing(const QString& executable, const QString& folder)
+{
+    return QStringLiteral("The program \"") + executable + QStringLiteral("\" is not installed in ") + folder
+           + QStringLiteral(".\rThis command needs it; install it beside kestrave.");
+}
+inline QString companionMissingLog(const QString& command)
+{
+    return QStringLiteral("-Program not found : ") + command + QStringLiteral(" ---> ERRORS !");
+}
+inline QString companionFailedLog(const QString& command)
+{
+    return QStringLiteral("-Program could not start : ") + command + QStringLiteral(" ---> ERRORS !");
+}
 } // namespace ksv::RunnerTexts
