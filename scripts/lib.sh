@@ -28,9 +28,17 @@ ksv_install_packages() {
   fi
 }
 
-# ksv_build BUILD_DIR [extra cmake options...]
+# ksv_build BUILD_DIR [extra cmake options...] [-- TARGET...]
 ksv_build() {
   local dir="$1"; shift
-  cmake -S "$KSV_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j"$(nproc)"
+  local options=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  targets=("$@")
+  cmake -S "$KSV_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"
+  else
+    cmake --build "$dir" -j"$(nproc)"
+  fi
 }
