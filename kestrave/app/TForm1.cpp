@@ -124,8 +124,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
-    m_ui.PnFormat->installEventFilter(this);
-    m_ui.Lb3dExplo->installEventFilter(this);
+    // The application-wide filter also sees the format panel's moves and the label's clicks:
+    // a filter on those controls too would run each command twice.
     qApp->installEventFilter(this);
     connectCommands();
 

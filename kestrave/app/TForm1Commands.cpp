@@ -69,9 +69,8 @@ void TForm1::connectCommands()
     connect(m_ui.Bttn3DDelComboPath, &QAbstractButton::clicked, this, &TForm1::Bttn3DDelComboPathClick);
     connect(m_ui.Bttn3DForDsk, &QAbstractButton::clicked, this, &TForm1::Bttn3DForDskClick);
     connect(m_ui.Bttn3dForZip, &QAbstractButton::clicked, this, &TForm1::Bttn3dForZipClick);
-    for (QLabel* label : {m_ui.Label3Requete, m_ui.Label3DNotice})
-        label->installEventFilter(this);
-    m_ui.ComboPath->lineEdit()->installEventFilter(this);
+    // Clicks on the labels and the characters typed into the combo reach eventFilter, which
+    // watches the whole application.
 }
 
 // ------------------------------------------------------------------------------------------
