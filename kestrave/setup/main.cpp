@@ -1,7 +1,7 @@
 // The restore program shipped as "SETUP.EXE" on the first disk of a cut: rebuilds the cut file
 // from the pieces beside it, without Kestrave installed.
 
-#include "SetupConsoleDialogs.h"
+#include "ConsoleDialogs.h"
 #include "SetupRestorer.h"
 #include "SetupTexts.h"
 
@@ -86,7 +86,7 @@ int main(int argc, char* argv[])
 
     if (console) {
         if (!ksv::dialogsAreScripted() && ::isatty(STDIN_FILENO))
-            ksv::installDialogs(new ksv::SetupConsoleDialogs);
+            ksv::installDialogs(new ksv::ConsoleDialogs);
     } else {
 #ifdef KSV_SETUP_WINDOW
         ksv::installDefaultDialogsForGui();

@@ -4,9 +4,10 @@
 
 namespace ksv {
 
-// The dialogs service of the self-extractor in a terminal: each question is written to the
-// terminal and answered by typing (a button's name or its first letter; passwords unechoed).
-// End of input gives the question its safe answer.
+// The dialogs service in a terminal, for the programs that also work without a display (the
+// self-extractor, the restore program): each question is written to the terminal and answered
+// by typing (a button's name or its first letter; passwords unechoed). End of input gives the
+// question its safe answer.
 class ConsoleDialogs : public Dialogs
 {
 protected:
