@@ -11,6 +11,7 @@
 #include "IniFile.h"
 #include "PackageLaunchers.h"
 #include "PackagePaths.h"
+#include "QueryRunner.h"
 #include "RunnerConstants.h"
 #include "RunnerTexts.h"
 #include "SettingsKeys.h"
@@ -124,6 +125,10 @@ bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers shift)
 
 void TForm1::emptyWorkFolder()
 {
+    // The work folder holds the archive being written while a compression runs: it is not
+    // emptied under the compression's feet.
+    if (m_runner && m_runner->zip().Busy())
+        return;
     if (dialogs().message(MessageKind::Confirmation, emptyWorkFolderQuestion(), {Button::Yes, Button::No}) ==
         Button::No)
         return;

@@ -3,6 +3,8 @@
 // folder creation, history, free-space label, splitter), the menu toggles, automatic launch with
 // the scheduler running, the companion programs, the about box and help.
 #include "HelpWindow.h"
+#include "IniFile.h"
+#include "PermanentPassword.h"
 #include "PlatformEnvironment.h"
 #include "ScriptedDialogs.h"
 #include "TAboutBox.h"
@@ -119,6 +121,7 @@ private slots:
     void automaticLaunch();
     void queryEditorCommands_data();
     void queryEditorCommands();
+    void permanentPassword();
     void missingCompanionProgram();
     void aboutBoxAndHelp();
     // Last: ending the program asks the application to quit, after which no event loop of this
@@ -359,12 +362,13 @@ void TestKestraveCommands::formatButtons()
     QCOMPARE(form.runLog().lines().last(), logLine);
     QCOMPARE(form.controls().ComboPath->currentText(), comboText);
 
-    // The ZIP button's caption follows the drive at each mouse move over the panel; a drive
-    // that went away leaves it as it was.
+    // The ZIP button's caption follows the drive at each mouse move over the panel; without a
+    // ZIP drive it stays as it was.
+    form.controls().Bttn3dForZip->setText(u"X:"_s);
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(form.controls().PnFormat, &move);
-    QCOMPARE(form.controls().Bttn3dForZip->text(), u"D:"_s);
+    QCOMPARE(form.controls().Bttn3dForZip->text(), zipDrivePresent ? u"D:"_s : u"X:"_s);
 }
 
 void TestKestraveCommands::restrictions_data()
@@ -750,6 +754,20 @@ void TestKestraveCommands::queryEditorCommands()
     const QString opened = WindowCommands::queryOrSettingsFile(arguments, u"/p/kestrave.ini"_s);
     QCOMPARE(opened,
              arguments.value(0).toUpper().contains(u".KSV"_s) ? arguments.first() : u"/p/kestrave.ini"_s);
+}
+
+void TestKestraveCommands::permanentPassword()
+{
+    TForm1 form({});
+    setScript({u"text:Open sesame 2"_s});
+    form.controls().PswTime->trigger();
+    QVERIFY(transcript().filter(u"ask|password|"_s).size() == 1);
+    // Kept enciphered in [div] dateinstall, for the archive password step to read back.
+    const QString stored =
+        IniFile(m_home->filePath(u"prog/kestrave.ini"_s)).readString(u"div"_s, u"dateinstall"_s);
+    QVERIFY(!stored.isEmpty());
+    QVERIFY(!stored.contains(u"sesame"_s));
+    QCOMPARE(PermanentPassword::decipher(stored), u"Open sesame 2"_s);
 }
 
 void TestKestraveCommands::missingCompanionProgram()
