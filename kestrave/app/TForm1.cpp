@@ -794,10 +794,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             auto* key = static_cast<QKeyEvent*>(event);
             if (FormKeyDown(key->key(), key->modifiers()))
                 return true;
-            // The path combo takes only the characters a path may hold.
-            if (w == m_ui.ComboPath->lineEdit() && !key->text().isEmpty()
-                && ComboPathKeyPress(key->text().at(0)) == QChar(WindowCommands::RefusedPathCharacter))
-                return true;
+            // The path combo takes only the characters a path may hold. Editing keys (Delete,
+            // Tab, Ctrl+C...) are no characters and keep their work; Enter keeps the path.
+            if (w == m_ui.ComboPath->lineEdit() && !key->text().isEmpty()) {
+                const QChar c = key->text().at(0);
+                const bool editingKey = (c.unicode() < 32 || c.unicode() == 127) && c != QLatin1Char('\r')
+                                        && c != QLatin1Char('\n');
+                if (!editingKey && ComboPathKeyPress(c) == QChar(WindowCommands::RefusedPathCharacter))
+                    return true;
+            }
         }
         break;
     case QEvent::MouseMove:

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPair>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,7 +101,8 @@ private slots:
     void keyCommands();
     void altF10EmptiesTheWorkFolder_data();
     void altF10EmptiesTheWorkFolder();
-    void cuttingAndRestoringForbiddenStaySilent();
+    void cuttingAndRestoring_data();
+    void cuttingAndRestoring();
     void formatButtons_data();
     void formatButtons();
     void restrictions_data();
@@ -299,19 +301,32 @@ void TestKestraveCommands::altF10EmptiesTheWorkFolder()
     }
 }
 
-void TestKestraveCommands::cuttingAndRestoringForbiddenStaySilent()
+void TestKestraveCommands::cuttingAndRestoring_data()
 {
-    writeSettings(u"[admini]\nr=0\n"_s);
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("allowed") << true;
+    QTest::newRow("forbidden: silent") << false;
+}
+
+void TestKestraveCommands::cuttingAndRestoring()
+{
+    QFETCH(bool, allowed);
+    writeSettings(allowed ? QString() : u"[admini]\nr=0\n"_s);
     TForm1 form({});
-    ModalWatcher watcher;
     const QStringList before = transcript();
-    for (int key : {Qt::Key_F7, Qt::Key_F8})
-        QTest::keyClick(&form, Qt::Key(key));
-    QTest::qWait(30);
-    QVERIFY(watcher.className.isEmpty());
-    QCOMPARE(transcript(), before);
-    for (QWidget* w : form.findChildren<QWidget*>())
-        QVERIFY2(hintOf(w) != kRefused, qPrintable(w->objectName()));
+    const QList<QPair<int, QString>> keys{{Qt::Key_F7, u"ksv::TFormCut"_s},
+                                          {Qt::Key_F8, u"ksv::TFormRest"_s}};
+    for (const auto& [key, window] : keys) {
+        ModalWatcher watcher;
+        QTest::keyClick(&form, Qt::Key(key), Qt::ControlModifier);
+        QTest::qWait(20);
+        QCOMPARE(watcher.className, allowed ? window : QString());
+    }
+    if (!allowed) {
+        QCOMPARE(transcript(), before);
+        for (QWidget* w : form.findChildren<QWidget*>())
+            QVERIFY2(hintOf(w) != kRefused, qPrintable(w->objectName()));
+    }
 }
 
 void TestKestraveCommands::formatButtons_data()
@@ -495,6 +510,11 @@ void TestKestraveCommands::comboKeyFilter()
         }
     }
     QCOMPARE(edit->text(), expected);
+    // The editing keys still edit.
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QCOMPARE(edit->text(), expected.mid(1).chopped(1));
     for (const QChar c : u"\b\r (),/'\u00e9"_s)
         QCOMPARE(WindowCommands::pathCharacterAllowed(c), QStringLiteral("\b\r ").contains(c));
 }
