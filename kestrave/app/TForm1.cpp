@@ -811,17 +811,21 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         else if (watched == m_ui.PnFormat)
             PnFormatMouseMove();
         break;
-    case QEvent::MouseButtonRelease:
-        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isEnabled()
-            && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && w->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-            if (w == m_ui.Label3Requete)
-                Label3RequeteClick();
-            else if (w == m_ui.Label3DNotice)
-                Label3DNoticeClick();
-            else if (w == m_ui.Lb3dExplo)
-                Lb3dExploClick();
-        }
+    case QEvent::MouseButtonRelease: {
+        // A click on one of the command labels (released over it with the left button).
+        auto* w = qobject_cast<QWidget*>(watched);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!w || !w->isEnabled() || mouse->button() != Qt::LeftButton
+            || !w->rect().contains(mouse->position().toPoint()))
+            break;
+        if (w == m_ui.Label3Requete)
+            Label3RequeteClick();
+        else if (w == m_ui.Label3DNotice)
+            Label3DNoticeClick();
+        else if (w == m_ui.Lb3dExplo)
+            Lb3dExploClick();
         break;
+    }
     case QEvent::Enter:
         if (watched == m_ui.Lb3dExplo)
             m_ui.BvlExplo->setFrameShadow(QFrame::Sunken);
