@@ -3,6 +3,7 @@
 #include "FileWriteLock.h"
 #include "IniDocument.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -21,7 +22,17 @@ template <typename Change> bool editFile(const QString& path, Change change)
     if (!lock.isLocked())
         return false;
     const bool existed = QFileInfo::exists(path);
-    IniDocument doc = IniDocument::fromFile(path);
+    IniDocument doc;
+    if (existed) {
+        // A file that exists but cannot be read is never replaced by one holding only the change.
+        QFile source(path);
+        if (!source.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray bytes = source.readAll();
+        if (source.error() != QFileDevice::NoError)
+            return false;
+        doc = IniDocument::fromBytes(bytes);
+    }
     const QByteArray before = existed ? doc.toBytes() : QByteArray();
     bool ok = true;
     if (!change(doc, &ok))

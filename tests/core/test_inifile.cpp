@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using ksv::IniFile;
 
 namespace {
@@ -71,6 +73,7 @@ private slots:
     void writeRefusesBadNamesAndFlattensLineBreaks();
     void deleteKeyAndEraseSection();
     void deleteOnMissingFileCreatesNothing();
+    void unreadableFileIsNeverReplaced();
     void encodings_data();
     void encodings();
     void writtenAsUtf8AfterWindows1252();
@@ -293,6 +296,21 @@ void TestIniFile::deleteOnMissingFileCreatesNothing()
     QVERIFY(ini.deleteKey(QStringLiteral("s"), QStringLiteral("k")));
     QVERIFY(ini.eraseSection(QStringLiteral("s")));
     QVERIFY(!QFile::exists(ini.path()));
+}
+
+void TestIniFile::unreadableFileIsNeverReplaced()
+{
+    if (::geteuid() == 0)
+        QSKIP("the superuser reads every file, so an unreadable file cannot be made");
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("locked.ini")));
+    QVERIFY(ini.writeString(QStringLiteral("general"), QStringLiteral("a"), QStringLiteral("1")));
+    QVERIFY(ini.writeString(QStringLiteral("general"), QStringLiteral("b"), QStringLiteral("2")));
+    const QByteArray before = readFile(ini.path());
+    QVERIFY(QFile::setPermissions(ini.path(), QFileDevice::WriteOwner));
+    QVERIFY(!ini.writeString(QStringLiteral("general"), QStringLiteral("c"), QStringLiteral("3")));
+    QVERIFY(QFile::setPermissions(ini.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(readFile(ini.path()), before);
 }
 
 void TestIniFile::encodings_data()
