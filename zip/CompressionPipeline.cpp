@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ksv {
@@ -24,14 +25,38 @@ constexpr qint64 ProbeFrom = 256 << 10; // smaller files are simply compressed
 // Data that keeps more than this share of its size under a fast deflate is stored.
 constexpr double IncompressibleRatio = 0.97;
 
+// Opens a file to read its data: -1 with the reason when it cannot be read or is not a regular
+// file. The open never waits (a pipe put in place of a file would wait for a writer forever).
+int openRegular(const QByteArray& path, QString* error)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return -1;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("not a regular file");
+        ::close(fd);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
 // Reads exactly length bytes at offset; false with errno's text on failure or a short file.
 bool readAt(const QByteArray& path, qint64 offset, qint64 length, unsigned char* out, QString* error)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+    const int fd = openRegular(path, error);
+    if (fd < 0)
         return false;
-    }
     qint64 done = 0;
     while (done < length) {
         const ssize_t n = ::pread(fd, out + done, static_cast<std::size_t>(length - done), offset + done);
@@ -312,6 +337,15 @@ private:
     uLong m_crc = 0;
     zip_uint64_t m_compressedSize = 0;
 };
+
+QString CompressionPipeline::checkReadable(const QString& nativePath)
+{
+    QString error;
+    const int fd = openRegular(QFile::encodeName(nativePath), &error);
+    if (fd >= 0)
+        ::close(fd);
+    return error;
+}
 
 CompressionPipeline::CompressionPipeline(int level, Hooks hooks)
     : m_level(std::clamp(level, 0, 9)), m_hooks(std::move(hooks)), m_budget(MemoryBudget)

@@ -63,6 +63,9 @@ public:
     // Stops the workers (cancel or error); the sources then fail.
     void stop();
 
+    // Why a file cannot be read (it cannot be opened, or is not a regular file); empty when it can.
+    static QString checkReadable(const QString& nativePath);
+
     // The first failure met by a worker or a source (a file that cannot be read), with its file.
     QString failure() const;
     QString failedFile() const;

@@ -208,6 +208,11 @@ void FileCollector::walk(const QString& folder, const QString& displayFolder, co
                  storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name, mask);
             continue;
         }
+        // Pipes, sockets and devices hold no data to keep, and opening a pipe waits for a writer.
+        // A link whose target is gone stays in the list, so that the add reports it.
+        const bool danglingLink = entry.isSymLink() && !entry.exists();
+        if (!entry.isFile() && !danglingLink)
+            continue;
         if (!dosMask.matches(name))
             continue;
         const QString path = entry.absoluteFilePath();

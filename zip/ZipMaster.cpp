@@ -227,9 +227,41 @@ int ZipMaster::addFiles()
         files.append(file);
     }
 
-    if (files.isEmpty() && !archiveExists)
-        return report(ZipCode::NothingToDo, ZipTexts::nothingToDo(m_fileName));
+    // A file that cannot be read (no permission, a link whose target is gone, a file deleted
+    // since the listing) is reported and left out: the others are archived all the same.
+    for (auto it = files.begin(); it != files.end();) {
+        const QString why = CompressionPipeline::checkReadable(it->nativePath);
+        if (why.isEmpty()) {
+            ++it;
+            continue;
+        }
+        report(ZipCode::ReadError, ZipTexts::cannotRead(it->displayPath, why));
+        it = files.erase(it);
+    }
 
+    // A file that fails while the archive is written (it vanished or shrank meanwhile) is left
+    // out in the same way and the archive written again without it.
+    for (;;) {
+        if (files.isEmpty() && !archiveExists)
+            return report(ZipCode::NothingToDo, ZipTexts::nothingToDo(m_fileName));
+        QString unreadable;
+        QString why;
+        const int result = writeArchive(files, archiveAbsolute, &unreadable, &why);
+        if (unreadable.isEmpty())
+            return result;
+        const qsizetype before = files.size();
+        files.removeIf([&](const FileToAdd& file) { return file.nativePath == unreadable; });
+        if (files.size() == before) {
+            emit OnProgress(EndOfBatch, QString(), 0);
+            return report(ZipCode::ReadError, ZipTexts::cannotRead(ZipPaths::toDisplay(unreadable), why));
+        }
+        report(ZipCode::ReadError, ZipTexts::cannotRead(ZipPaths::toDisplay(unreadable), why));
+    }
+}
+
+int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiveAbsolute, QString* unreadable,
+                            QString* reason)
+{
     const DriveRoom room = roomFor(archiveAbsolute);
     auto writeReport = std::make_shared<ArchiveWriteReport>();
     zip_error_t error;
@@ -388,10 +420,11 @@ int ZipMaster::addFiles()
             report(ZipCode::Info, ZipTexts::cancelled());
         else if (writeReport->diskFull)
             result = report(ZipCode::DiskFull, ZipTexts::diskFull(m_fileName));
-        else if (!pipeline.failure().isEmpty())
-            result = report(ZipCode::ReadError,
-                            ZipTexts::cannotRead(ZipPaths::toDisplay(pipeline.failedFile()), pipeline.failure()));
-        else
+        else if (!pipeline.failure().isEmpty()) {
+            *unreadable = pipeline.failedFile();
+            *reason = pipeline.failure();
+            return 0; // written again without the file, the batch goes on
+        } else
             result = report(ZipCode::WriteError,
                             ZipTexts::cannotWrite(m_fileName, writeReport->error.isEmpty() ? why : writeReport->error));
     } else {

@@ -14,6 +14,8 @@
 
 namespace ksv {
 
+struct FileToAdd;
+
 // The zip component of the suite: adds files to a ZIP archive, extracts, tests and deletes
 // entries, lists the contents, turns an archive into a self-extracting program and back, and
 // copies archives. It works on the caller's thread (compression itself runs on all cores
@@ -145,6 +147,9 @@ private:
 
     int report(int code, const QString& text);
     int addFiles();
+    // Writes the archive with these files. When a file turns out unreadable during the writing,
+    // nothing is written, *unreadable names the file and *reason says why.
+    int writeArchive(const QList<FileToAdd>& files, const QString& archiveAbsolute, QString* unreadable, QString* reason);
     int extractEntries(bool testOnly);
     bool keepGoing();
     bool entryMatches(const QString& name) const;

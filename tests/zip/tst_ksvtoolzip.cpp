@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace ksv;
 using namespace ksv::ziptest;
 using namespace Qt::StringLiterals;
@@ -97,6 +99,32 @@ private slots:
         QCOMPARE(tool({u"list"_s, u"C:\\t.zip"_s}).out.count('\n'), 1);
         QCOMPARE(tool({u"copy"_s, u"C:\\t.zip"_s, u"C:\\missing\\t.zip"_s}).exitCode, 1);
         QCOMPARE(tool({u"test"_s, u"C:\\Data\\a.txt"_s}).exitCode, 1);
+    }
+
+    // A pipe in the data folder is passed over without waiting for a writer; a link whose target
+    // is gone is named on the error output; the add still writes the other files.
+    void addPassesOverPipesAndBrokenLinks()
+    {
+        const QString folder = m_dir.filePath(u"c/Pipes"_s);
+        QVERIFY(writeFile(folder + u"/keep.txt"_s, textData(2000, 3)));
+        QVERIFY(::mkfifo(QFile::encodeName(folder + u"/pipe"_s).constData(), 0600) == 0);
+        QVERIFY(QFile::link(folder + u"/nothing.txt"_s, folder + u"/broken.txt"_s));
+        QProcess process;
+        process.setProcessEnvironment(m_env);
+        process.setWorkingDirectory(m_dir.path());
+        process.start(m_tool, {u"zip"_s, u"add"_s, u"C:\\p.zip"_s, u"C:\\Pipes\\*.*"_s});
+        process.closeWriteChannel();
+        const bool finished = process.waitForFinished(30000);
+        if (!finished) {
+            process.kill();
+            process.waitForFinished();
+        }
+        QVERIFY2(finished, "the add waited on the pipe");
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(process.readAllStandardError().contains("C:\\Pipes\\broken.txt"));
+        const QStringList lines = QString::fromUtf8(tool({u"list"_s, u"C:\\p.zip"_s}).out).trimmed().split(u'\n');
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().startsWith(u"keep.txt\t"_s));
     }
 };
 
