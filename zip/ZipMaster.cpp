@@ -814,6 +814,8 @@ int ZipMaster::ConvertSFX()
         stub = ProgramFolder::findAsset(QFileInfo(m_sfxPath).fileName());
     if (stub.isEmpty())
         return report(ZipCode::StubMissing, ZipTexts::stubMissing(QFileInfo(m_sfxPath).fileName()));
+    if (!m_convertReplaces && QFileInfo::exists(exePath))
+        return report(ZipCode::TargetExists, ZipTexts::targetExists(ZipPaths::toDisplay(exePath)));
     const Status status = SfxFormat::makeSelfExtracting(source, stub, m_sfx, exePath);
     if (!status)
         return report(status.code(), status.message());
@@ -836,6 +838,8 @@ int ZipMaster::ConvertZIP()
     const QString source = info.suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0 ? exePath : archive;
     if (!QFileInfo(source).isFile())
         return report(ZipCode::BadArchive, ZipTexts::badArchive(ZipPaths::toDisplay(source), QStringLiteral("file not found")));
+    if (!m_convertReplaces && QFileInfo::exists(zipPath))
+        return report(ZipCode::TargetExists, ZipTexts::targetExists(ZipPaths::toDisplay(zipPath)));
     const Status status = SfxFormat::makeZip(source, zipPath);
     if (!status)
         return report(status.code(), status.message());

@@ -107,6 +107,10 @@ public:
     // The extractor program; a bare name is looked up in the asset folders.
     QString SFXPath() const { return m_sfxPath; }
     void setSFXPath(const QString& path) { m_sfxPath = path; }
+    // Whether ConvertSFX and ConvertZIP replace a file already at their target. By default they
+    // do (the runner converts in its own work folder); otherwise they refuse with TargetExists.
+    bool ConvertReplacesExisting() const { return m_convertReplaces; }
+    void setConvertReplacesExisting(bool replace) { m_convertReplaces = replace; }
 
     // Operations. Each returns 0 on success, else the code of the message that explains it.
     int Add();
@@ -168,6 +172,7 @@ private:
     QString m_comment;
     SfxSettings m_sfx;
     QString m_sfxPath = QStringLiteral("ZipSFX.bin");
+    bool m_convertReplaces = true;
 
     QList<ZipEntry> m_contents;
     int m_successCount = 0;

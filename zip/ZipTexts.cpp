@@ -11,6 +11,10 @@ QString cannotRead(const QString& file, const QString& reason)
 {
     return QStringLiteral("Cannot read the file ") + file + QStringLiteral(" (") + reason + QStringLiteral(")");
 }
+QString targetExists(const QString& file)
+{
+    return QStringLiteral("The file ") + file + QStringLiteral(" already exists and is left as it is");
+}
 QString cannotWrite(const QString& archive, const QString& reason)
 {
     return QStringLiteral("Cannot write the archive ") + archive + QStringLiteral(" (") + reason

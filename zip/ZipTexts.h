@@ -23,6 +23,7 @@ constexpr int NotSelfExtracting = 1010;
 constexpr int Busy = 1011;            // returned (without a message) when an operation is already running
 constexpr int NoArchiveName = 1012;
 constexpr int AesCrcUnverifiable = 1013;
+constexpr int TargetExists = 1014;     // a conversion's target is already there (when not replacing)
 constexpr int General = 1099;
 } // namespace ZipCode
 
@@ -50,6 +51,7 @@ QString aesCrcUnverifiable(const QString& name);
 QString cannotCreate(const QString& file, const QString& reason);
 QString stubMissing(const QString& stubName);
 QString notSelfExtracting(const QString& file);
+QString targetExists(const QString& file);
 QString noArchiveName();
 QString cancelled();
 QString unchanged(const QString& archive);

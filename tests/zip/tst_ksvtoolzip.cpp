@@ -126,6 +126,39 @@ private slots:
         QCOMPARE(lines.size(), 1);
         QVERIFY(lines.first().startsWith(u"keep.txt\t"_s));
     }
+
+    // Converting never replaces an unrelated file at the target unless asked to.
+    void conversionsKeepExistingTargets()
+    {
+        QCOMPARE(tool({u"add"_s, u"C:\\u.zip"_s, u"C:\\Data\\a.txt"_s}).exitCode, 0);
+        const QString zipPath = m_dir.filePath(u"c/u.zip"_s);
+        const QString exePath = m_dir.filePath(u"c/u.exe"_s);
+        const QByteArray zipBytes = readFile(zipPath);
+
+        QVERIFY(writeFile(exePath, "someone else's program"));
+        Run r = tool({u"sfx"_s, u"C:\\u.zip"_s});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.contains("C:\\u.exe already exists"));
+        QCOMPARE(readFile(exePath), QByteArray("someone else's program"));
+        QCOMPARE(readFile(zipPath), zipBytes);
+        QCOMPARE(tool({u"sfx"_s, u"--force"_s, u"C:\\u.zip"_s}).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(zipPath));
+        const QByteArray exeBytes = readFile(exePath);
+        QVERIFY(exeBytes.size() > zipBytes.size());
+
+        QVERIFY(writeFile(zipPath, "someone else's archive"));
+        r = tool({u"unsfx"_s, u"C:\\u.exe"_s});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.contains("C:\\u.zip already exists"));
+        QCOMPARE(readFile(zipPath), QByteArray("someone else's archive"));
+        QCOMPARE(readFile(exePath), exeBytes);
+        QCOMPARE(tool({u"unsfx"_s, u"--force"_s, u"C:\\u.exe"_s}).exitCode, 0);
+        QCOMPARE(readFile(zipPath), zipBytes);
+        QVERIFY(!QFileInfo::exists(exePath));
+
+        const Run help = tool({u"--help"_s});
+        QVERIFY(help.out.contains("[--force] ARCHIVE"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKsvtoolZip)

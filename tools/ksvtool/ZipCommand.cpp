@@ -223,7 +223,7 @@ int runDelete(const QStringList& args)
 
 int runSfx(const QStringList& args)
 {
-    const Parsed p = parse(args, {QStringLiteral("overwrite")},
+    const Parsed p = parse(args, {QStringLiteral("overwrite"), QStringLiteral("force")},
                            {QStringLiteral("caption"), QStringLiteral("default-dir"), QStringLiteral("command"),
                             QStringLiteral("message"), QStringLiteral("options"), QStringLiteral("icon"),
                             QStringLiteral("stub")});
@@ -258,12 +258,13 @@ int runSfx(const QStringList& args)
     }
     if (p.values.contains(QStringLiteral("stub")))
         zip.setSFXPath(p.value(QStringLiteral("stub")));
+    zip.setConvertReplacesExisting(p.flags.contains(QStringLiteral("force")));
     return zip.ConvertSFX() == 0 ? 0 : 1;
 }
 
 int runUnsfx(const QStringList& args)
 {
-    const Parsed p = parse(args, {}, {});
+    const Parsed p = parse(args, {QStringLiteral("force")}, {});
     if (!p.error.isEmpty())
         return usageError(p.error);
     if (p.positional.size() != 1)
@@ -271,6 +272,7 @@ int runUnsfx(const QStringList& args)
     ksv::ZipMaster zip;
     connectMessages(zip, false);
     zip.setFileName(p.positional.first());
+    zip.setConvertReplacesExisting(p.flags.contains(QStringLiteral("force")));
     return zip.ConvertZIP() == 0 ? 0 : 1;
 }
 
@@ -303,13 +305,15 @@ QString zipCommandHelp()
         "ksvtool zip test [--password P] ARCHIVE\n"
         "ksvtool zip delete ARCHIVE SPEC...\n"
         "ksvtool zip sfx [--caption T] [--default-dir D] [--command C] [--message M] [--overwrite]\n"
-        "                [--options N] [--icon FILE] [--stub FILE] ARCHIVE\n"
-        "    Turns NAME.zip into the self-extracting program NAME.exe. D \"><\" = the user's temporary folder;\n"
+        "                [--options N] [--icon FILE] [--stub FILE] [--force] ARCHIVE\n"
+        "    Turns NAME.zip into the self-extracting program NAME.exe; an existing NAME.exe is left alone\n"
+        "    (exit 1) unless --force replaces it. D \"><\" = the user's temporary folder;\n"
         "    C beginning with \"><\" runs from the extraction folder; M beginning with \\1 asks OK/Cancel, \\2 Yes/No;\n"
         "    N: 1 confirm command, 2 allow changes, 4 run at once when named !*, 8 never ask before overwriting,\n"
         "    32 no success message.\n"
-        "ksvtool zip unsfx ARCHIVE\n"
-        "    Turns NAME.exe back into NAME.zip (byte for byte the ZIP it was made from).\n"
+        "ksvtool zip unsfx [--force] ARCHIVE\n"
+        "    Turns NAME.exe back into NAME.zip (byte for byte the ZIP it was made from); an existing\n"
+        "    NAME.zip is left alone (exit 1) unless --force replaces it.\n"
         "ksvtool zip copy SOURCE TARGET\n"
         "    Copies an archive; prints the result: 0, -1 target not created, -2 read/write error or disk full,\n"
         "    -3 source missing or not an archive, -9 other error.");
