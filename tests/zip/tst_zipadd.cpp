@@ -457,6 +457,32 @@ private slots:
         QVERIFY(temporaryLeftovers(m_root).isEmpty());
     }
 
+    // A file that fails while the archive is written (here it shrinks after the listing) is
+    // reported and the archive written again without it.
+    void fileFailingDuringTheWritingIsLeftOut()
+    {
+        makeTree();
+        ZipMaster zip;
+        EventLog log;
+        log.attach(zip);
+        bool shrunk = false;
+        zip.setIdleHandler([&] {
+            if (!shrunk)
+                shrunk = QFile::resize(path(u"Data/b.TXT"_s), 10);
+        });
+        zip.setFileName(u"C:\\shrink.zip"_s);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        QCOMPARE(zip.Add(), 0);
+        QVERIFY(shrunk);
+        QCOMPARE(log.codes(), QList<int>{ZipCode::ReadError});
+        QCOMPARE(log.messages.first().second,
+                 u"Cannot read the file C:\\Data\\b.TXT (the file became shorter while it was read)"_s);
+        QCOMPARE(entryNames(zip), (QStringList{u"a.txt"_s, u"c.log"_s}));
+        QCOMPARE(log.progress.count({int(ZipMaster::EndOfBatch), 0}), 1);
+        QVERIFY(temporaryLeftovers(m_root).isEmpty());
+        QCOMPARE(zip.Test(), 0);
+    }
+
     // Pipes, sockets and devices are not files to keep: a pipe is passed over without waiting
     // for a writer, a pipe named on its own is reported.
     void specialFilesArePassedOver()
