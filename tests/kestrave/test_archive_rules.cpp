@@ -5,6 +5,7 @@
 #include "SelfExtractorSettings.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,8 @@ private slots:
     void purge_data();
     void purge();
     void purgeSubFolder();
+    void purgeOnlyDatedArchives_data();
+    void purgeOnlyDatedArchives();
 
 private:
     QTemporaryDir m_drive;
@@ -240,6 +243,64 @@ void TestArchiveRules::purgeSubFolder()
     QVERIFY(QFile::exists(e + u"/0101Docs.old/0201Docs.zip"_s));
     QVERIFY(log.contains(u" Erasure of : E:\\0101Docs.old\\0101Docs.zip ---> OK "_s));
     QCOMPARE(log.last(), u"   No"_s);
+}
+
+void TestArchiveRules::purgeOnlyDatedArchives_data()
+{
+    QTest::addColumn<QString>("archiveName");
+    QTest::addColumn<int>("maxfile");
+    // Written oldest first, one day apart; paths relative to the destination.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("erased");
+
+    const QStringList userFiles{u"tax-2019.pdf"_s, u"Photos2019/holiday1.jpg"_s, u"Photos2019/holiday2.jpg"_s,
+                                u"0101Docs.zip"_s};
+    QTest::newRow("empty name") << QString() << 1 << userFiles << QStringList{};
+    QTest::newRow("blank name") << u"  "_s << 1 << userFiles << QStringList{};
+
+    // "DOC" must leave alone the archives of "DOCS" and any file that only starts the same way.
+    const QStringList mixed{u"abcdDOC-notes.txt"_s, u"1112DOCS.zip"_s, u"wxyzDOC.zip.bak"_s, u"0203DOC.zip"_s,
+                            u"0303doc.EXE"_s, u"abcdDOC-old/efghDOC-draft.txt"_s, u"abcdDOC-old/0101DOC.zip"_s,
+                            u"abcdDOC-old/0201DOC.zip"_s};
+    QTest::newRow("short name among longer ones")
+        << u"DOC"_s << 2 << mixed << QStringList{u"0203DOC.zip"_s, u"abcdDOC-old/0101DOC.zip"_s};
+    QTest::newRow("only other files counted: below maxfile") << u"DOC"_s << 3 << mixed << QStringList{};
+    QTest::newRow("no archive of its own") << u"DOC"_s << 1
+                                           << QStringList{u"abcdDOC-notes.txt"_s, u"1112DOCS.zip"_s} << QStringList{};
+}
+
+void TestArchiveRules::purgeOnlyDatedArchives()
+{
+    QFETCH(QString, archiveName);
+    QFETCH(int, maxfile);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, erased);
+    const QString e = m_drive.filePath(u"e"_s);
+    QDir(e).removeRecursively();
+    const QDateTime base(QDate(2026, 3, 1), QTime(10, 0));
+    for (int i = 0; i < files.size(); ++i)
+        writeFile(e + u'/' + files.at(i), base.addDays(i));
+
+    QStringList log;
+    QStringList process;
+    OldArchivePurge purge;
+    purge.appendLog = [&log](const QString& line) { log.append(line); };
+    purge.addProcessLine = [&process](const QString& line) { process.append(line); };
+    purge.PurgeOldArchives(u"E:\\"_s, archiveName, maxfile, u"E:\\0703"_s + archiveName + u".zip"_s);
+
+    QStringList left;
+    QDirIterator it(e, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left.append(QDir(e).relativeFilePath(it.next()));
+    left.sort();
+    QStringList expected = files;
+    for (const QString& gone : std::as_const(erased))
+        expected.removeAll(gone);
+    expected.sort();
+    QCOMPARE(left, expected);
+    QCOMPARE(process.size(), erased.size());
+    if (archiveName.trimmed().isEmpty())
+        QVERIFY2(log.isEmpty(), qPrintable(log.join(u'\n'))); // not even a search is announced
 }
 
 QTEST_GUILESS_MAIN(TestArchiveRules)

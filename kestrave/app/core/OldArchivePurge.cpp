@@ -21,6 +21,17 @@ QString OldArchivePurge::pattern(const QString& archiveName)
     return QStringLiteral("????") + archiveName + QStringLiteral("*");
 }
 
+bool OldArchivePurge::isDatedArchive(const QString& fileName, const QString& archiveName)
+{
+    if (archiveName.trimmed().isEmpty() || fileName.size() != 4 + archiveName.size() + 4)
+        return false;
+    if (fileName.mid(4, archiveName.size()).compare(archiveName, Qt::CaseInsensitive) != 0)
+        return false;
+    const QString ext = fileName.right(4);
+    return ext.compare(QLatin1String(".zip"), Qt::CaseInsensitive) == 0
+           || ext.compare(QLatin1String(".exe"), Qt::CaseInsensitive) == 0;
+}
+
 quint32 OldArchivePurge::packedDateTime(const QDateTime& when)
 {
     const QDate d = when.date();
@@ -40,6 +51,9 @@ void OldArchivePurge::log(const QString& line) const
 void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& archiveName, int maxfile,
                                        const QString& targetPath)
 {
+    // Without a name the mask would take in every file of four characters or more.
+    if (archiveName.trimmed().isEmpty())
+        return;
     const QString mask = pattern(archiveName);
     const QString native = NativePath::of(folder);
     const QDir dir(native);
@@ -56,6 +70,9 @@ void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& arc
         QString name;
     };
     QList<Dated> list;
+    // Only the query's own dated archives are counted and may go; the mask also lists other
+    // files whose name merely starts the same way.
+    QList<Dated> archives;
     bool anyMatch = false;
     for (const QFileInfo& entry : entries) {
         if (!matcher.matches(entry.fileName()))
@@ -66,7 +83,10 @@ void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& arc
             // its files are found again when they are deleted.
             PurgeOldArchives(AppendSlash(folder) + entry.fileName(), archiveName, maxfile, targetPath);
         } else {
-            list.append({packedDateTime(entry.lastModified()), entry.fileName()});
+            const Dated dated{packedDateTime(entry.lastModified()), entry.fileName()};
+            list.append(dated);
+            if (isDatedArchive(entry.fileName(), archiveName))
+                archives.append(dated);
         }
         if (processEvents)
             processEvents();
@@ -74,24 +94,26 @@ void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& arc
     if (!anyMatch)
         return;
 
-    std::sort(list.begin(), list.end(), [](const Dated& a, const Dated& b) {
+    const auto byDate = [](const Dated& a, const Dated& b) {
         if (a.stamp != b.stamp)
             return a.stamp < b.stamp;
         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
-    });
+    };
+    std::sort(list.begin(), list.end(), byDate);
+    std::sort(archives.begin(), archives.end(), byDate);
     for (const Dated& d : list)
         log(QString::number(d.stamp) + QLatin1Char('=') + d.name);
 
-    if (!list.isEmpty() && list.size() >= maxfile) {
+    if (!archives.isEmpty() && archives.size() >= maxfile) {
         const QString target = NativePath::of(targetPath);
         if (!target.isEmpty() && QFileInfo(target).isFile()) {
             // Today's archive is replaced by the copy of the day: the older ones stay.
             QFile::remove(target);
             return;
         }
-        const QString oldest = AppendSlash(folder) + list.first().name;
+        const QString oldest = AppendSlash(folder) + archives.first().name;
         const QString oldestNative = NativePath::of(oldest);
-        if (oldest.toUpper().contains(archiveName.toUpper()) && QFileInfo(oldestNative).isFile()) {
+        if (QFileInfo(oldestNative).isFile()) {
             if (QFile::remove(oldestNative)) {
                 if (addProcessLine)
                     addProcessLine(purgeProcessLine(oldest));

@@ -23,6 +23,9 @@ public:
 
     // "????" + archive name + "*": four characters stand for the date prefix.
     static QString pattern(const QString& archiveName);
+    // True for a dated archive of the query: four characters, the archive name, then ".zip"
+    // or ".exe" (case ignored). Nothing else is ever deleted.
+    static bool isDatedArchive(const QString& fileName, const QString& archiveName);
     // The file's date and time packed as a DOS date-time (date in the high word), the key the
     // list is ordered by.
     static quint32 packedDateTime(const QDateTime& when);
