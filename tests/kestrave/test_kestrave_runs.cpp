@@ -72,6 +72,9 @@ private slots:
     void password();
     void purgeAtDestination_data();
     void purgeAtDestination();
+    void missingDataFolder_data();
+    void missingDataFolder();
+    void scriptedApplicationChoice();
 
 private:
     int run(const QStringList& args, const QStringList& script = {}, const QStringList& extraEnv = {});
@@ -317,6 +320,8 @@ void TestKestraveRuns::password()
     QCOMPARE(archive.names.size(), 3);
     QCOMPARE(archive.encrypted, encrypted);
     QCOMPARE(transcript().contains(u"ask|confirmation|Yes+No|Do you want a password for this archive ?|"_s), asked);
+    // The password boxes carry their text in the caption only.
+    QCOMPARE(transcript().count(u"ask|password|OK+Cancel||"_s), script.value(0) == u"Yes"_s ? 2 : 0);
     if (!logLines.isEmpty())
         QVERIFY2(log().contains(logLines), qPrintable(log()));
     else
@@ -364,6 +369,60 @@ void TestKestraveRuns::purgeAtDestination()
         QVERIFY(!text.contains(u"Erasure of"_s));
     else
         QVERIFY2(text.contains(u" Erasure of : E:\\0103Docs.zip ---> OK \n"_s), qPrintable(text));
+}
+
+void TestKestraveRuns::missingDataFolder_data()
+{
+    // The run starts in a folder full of other files (the test's folder): none of them may be
+    // taken for the missing data.
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QString>("queryFile");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("archive");
+    QTest::newRow("numbered query, paths not stored")
+        << u"[general]\ntimeoutsec=1\n[12]\ndata=C:\\Gone\nfilter=*.*\narch=Docs\ndest=E:\\\n"
+           u"storepath=0\nsubdir=1\nupdate=0\n"_s
+        << QString() << u"12"_s << u"0703Docs.zip"_s;
+    QTest::newRow("query file entry, paths not stored")
+        << u"[general]\ntimeoutsec=1\n"_s
+        << u"[divers]\narch=Gone\ndest=E:\\\nupdate=0\nstorepath=1\nsubdir=1\n[add]\n1=C:\\Gone\\*.*<>01\n"_s
+        << u"C:\\Jobs\\gone.ksv"_s << u"0703Gone.zip"_s;
+}
+
+void TestKestraveRuns::missingDataFolder()
+{
+    QFETCH(QString, settings);
+    QFETCH(QString, queryFile);
+    QFETCH(QString, argument);
+    QFETCH(QString, archive);
+    writeText(m_home + u"/kestrave.ini"_s, settings);
+    if (!queryFile.isEmpty())
+        writeText(c(u"Jobs/gone.ksv"_s), queryFile);
+    QVERIFY(run({argument}) >= 0);
+
+    QVERIFY2(readArchive(e(archive)).names.isEmpty(), qPrintable(readArchive(e(archive)).names.join(u',')));
+    const QString text = log();
+    QVERIFY2(text.contains(u"-DATA Saving uncomplet : Error(s) detected"_s), qPrintable(text));
+    QVERIFY(!text.contains(u"-DATA saving finished : Ok"_s));
+}
+
+void TestKestraveRuns::scriptedApplicationChoice()
+{
+    // Answers come from a script and the run is not unattended: nobody clicks a folder in the
+    // list, so the last folder found is kept and the run goes on.
+    writeText(c(u"P1/tool"_s), u"1"_s);
+    writeText(c(u"P2/tool"_s), u"2"_s);
+    writeText(c(u"P1/conf.ini"_s), u"one"_s);
+    writeText(c(u"P2/conf.ini"_s), u"two"_s);
+    const QString ksv = c(u"Jobs/app.ksv"_s);
+    writeText(ksv, u"[divers]\narch=App\ndest=E:\\\nupdate=0\nstorepath=0\n[add]\n1=conf.ini\n"
+                   u"[application]\nNameExeKsv=tool\n"_s);
+    writeText(m_home + u"/kestrave.ini"_s, u"[general]\ntimeoutsec=1\n"_s);
+    QCOMPARE(run({u"C:\\Jobs\\app.ksv"_s}, {u"OK"_s}, {u"KESTRAVE_UNATTENDED=0"_s}), 0);
+    QVERIFY(transcript().contains(u"KESTRAVE find several paths for this application."_s));
+    const QString chosen = IniFile(ksv).readString(u"application"_s, u"PatchExeKsv"_s);
+    QVERIFY2(chosen == u"C:\\P1"_s || chosen == u"C:\\P2"_s, qPrintable(chosen));
+    QCOMPARE(readArchive(e(u"0703App.zip"_s)).names, QStringList{u"conf.ini"_s});
 }
 
 QTEST_GUILESS_MAIN(TestKestraveRuns)

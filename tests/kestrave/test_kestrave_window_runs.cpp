@@ -100,6 +100,7 @@ private slots:
     void removableDestination();
     void zipMessages_data();
     void zipMessages();
+    void selfExtractingNothingArchived();
     void applicationInTwoFolders();
     void applicationNotFound();
     void errorLineClickOutsideQueryFile();
@@ -140,6 +141,7 @@ void TestKestraveWindowRuns::init()
     qputenv("KESTRAVE_HOME", m_home->path().toUtf8());
     qputenv("KESTRAVE_TRANSCRIPT", m_home->filePath(u"transcript.txt"_s).toUtf8());
     setScript({});
+    QueryRunner::setApplicationChoiceDriver(QueryRunner::ChoiceDriver::ByEnvironment);
 }
 
 void TestKestraveWindowRuns::setScript(const QStringList& answers)
@@ -288,6 +290,28 @@ void TestKestraveWindowRuns::zipMessages()
     QCOMPARE(form.runLog().lines().contains(errorLine), logged);
 }
 
+void TestKestraveWindowRuns::selfExtractingNothingArchived()
+{
+    // Nothing matches the filter: no work archive, so nothing to convert. The summary says so,
+    // and the conversion adds nothing to the error list.
+    writeText(m_home->filePath(u"kestrave.ini"_s),
+              u"[general]\ntimeoutsec=20\n[5]\ndata=C:\\Data\nfilter=*.none\narch=Sfx\ndest=C:\\Out\nupdate=0\n"
+              u"sfx=1\n"_s);
+    TForm1 form({u"5"_s});
+    const TForm1Controls& ui = form.controls();
+    QStringList errors;
+    for (int i = 0; i < ui.ListBox1->count(); ++i)
+        errors.append(ui.ListBox1->item(i)->text());
+    // The zip component's line, then the copy's report of the missing ".exe".
+    QCOMPARE(errors, (QStringList{u"Archive NOT created."_s, u"Invalid or noexistent ArchiveSfx.exe  ---> ERRORS !"_s}));
+    QCOMPARE(ui.LbFileDest->text(), u"The abysmal depths of nothingness..."_s);
+    QCOMPARE(ui.Lb3dFinalInfos->text(), u"- Error(s) detected ! nonexistent archive ! "_s);
+    QCOMPARE(form.windowTitle(), u"Data saving : Failure or Warning message(s)"_s);
+    QVERIFY(!QFile::exists(c(u"OUT/0703Sfx.exe"_s)));
+    QVERIFY(!QFile::exists(m_home->filePath(u"Sas_Zip/Sfx.exe"_s)));
+    QVERIFY(form.runLog().lines().contains(u"-DATA Saving uncomplet : Error(s) detected"_s));
+}
+
 void TestKestraveWindowRuns::applicationInTwoFolders()
 {
     writeText(c(u"P1/tool"_s), u"1"_s);
@@ -300,6 +324,8 @@ void TestKestraveWindowRuns::applicationInTwoFolders()
     writeText(m_home->filePath(u"kestrave.ini"_s), u"[general]\ntimeoutsec=20\n"_s);
     // The notice about several folders; then the first pick is turned down, the second kept.
     setScript({u"OK"_s, u"Cancel"_s, u"OK"_s});
+    // The questions come from a script, but the choice is clicked here, as a person would.
+    QueryRunner::setApplicationChoiceDriver(QueryRunner::ChoiceDriver::Person);
     QStringList seen;
     DuringRun click([](TForm1& f) { return f.runner()->awaitingApplicationChoice(); },
                     [&seen](TForm1& f) {
@@ -354,6 +380,7 @@ void TestKestraveWindowRuns::quitWhileChoosingApplication()
     const QString ksv = c(u"Jobs/quit.ksv"_s);
     writeText(ksv, u"[divers]\narch=Quit\ndest=C:\\Out\n[add]\n1=conf.ini\n[application]\nNameExeKsv=tool\n"_s);
     writeText(m_home->filePath(u"kestrave.ini"_s), u"[general]\ntimeoutsec=20\n"_s);
+    QueryRunner::setApplicationChoiceDriver(QueryRunner::ChoiceDriver::Person);
     DuringRun esc([](TForm1& f) { return f.runner()->awaitingApplicationChoice(); },
                   [](TForm1& f) { f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier); });
     TForm1 form({u"C:\\Jobs\\quit.ksv"_s});

@@ -1,5 +1,6 @@
 // The query runner without a window: a recording view watches what a run would show.
 #include "CurrentQuery.h"
+#include "Dialogs.h"
 #include "IniFile.h"
 #include "QueryRunner.h"
 #include "RunState.h"
@@ -66,6 +67,26 @@ public:
     QString spanFile(const QString&, const QString&) override { return {}; }
 };
 
+// Answers Yes to every message and "typed" to every text box, and keeps the caption and prompt
+// of each text box.
+class RecordingDialogs : public Dialogs
+{
+public:
+    QList<std::pair<QString, QString>> textBoxes;
+
+protected:
+    Button askMessage(MessageKind, const QString&, const Buttons&, const QString&) override { return Button::Yes; }
+    std::optional<QString> askText(TextKind, const QString& caption, const QString& prompt, const QString&) override
+    {
+        textBoxes.append({caption, prompt});
+        return u"typed"_s;
+    }
+    std::optional<QString> askPath(PathKind, const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+};
+
 } // namespace
 
 class TestQueryRunner : public QObject
@@ -76,6 +97,7 @@ private slots:
     void init();
     void progressCountsFiles();
     void repaintsAreBounded();
+    void passwordBoxes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -133,6 +155,20 @@ void TestQueryRunner::repaintsAreBounded()
     QVERIFY2(m_view.fileCounts.size() <= elapsed / QueryRunner::RepaintIntervalMs + 3,
              qPrintable(u"%1 repaints in %2 ms"_s.arg(m_view.fileCounts.size()).arg(elapsed)));
     QCOMPARE(m_view.fileCounts.last(), u"5000/5000"_s);
+}
+
+void TestQueryRunner::passwordBoxes()
+{
+    // The two boxes are told apart by their captions alone: they show no prompt.
+    auto* dialogs = new RecordingDialogs;
+    installDialogs(dialogs);
+    QueryRunner runner(m_view, m_state, *m_settings, RunnerPaths::forFolder(m_dir->path()), u"4"_s);
+    runner.AskPassword();
+    const QList<std::pair<QString, QString>> expected{{u"Enter your password :"_s, QString()},
+                                                      {u"Confirm your password :"_s, QString()}};
+    QCOMPARE(dialogs->textBoxes, expected);
+    QCOMPARE(runner.zip().Password(), u"typed"_s);
+    installDialogs(nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestQueryRunner)

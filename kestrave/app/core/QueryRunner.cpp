@@ -99,11 +99,10 @@ void QueryRunner::letEventsRun()
     m_view.processEvents();
 }
 
-void QueryRunner::setCurrentFolder(const QString& dosFolder)
+bool QueryRunner::setCurrentFolder(const QString& dosFolder)
 {
     const QString native = NativePath::of(dosFolder);
-    if (!native.isEmpty())
-        QDir::setCurrent(native);
+    return !native.isEmpty() && QDir::setCurrent(native);
 }
 
 // ------------------------------------------------------------------------------------------
@@ -133,9 +132,12 @@ void QueryRunner::fillIncludeList()
         return;
     if (m_query.options.storepath) {
         m_state.includeList.append(m_query.label);
-    } else {
-        setCurrentFolder(m_query.dataFolder);
+    } else if (setCurrentFolder(m_query.dataFolder)) {
         m_state.includeList.append(fileNamePart(m_query.label));
+    } else {
+        // The data folder cannot be entered: the mask alone would be read in whatever folder
+        // the program runs in. The full path lets the zip component report the missing files.
+        m_state.includeList.append(m_query.label);
     }
 }
 
@@ -246,6 +248,15 @@ void QueryRunner::FichierKsv(const QString& argument)
 // ------------------------------------------------------------------------------------------
 // The application folder of a query file.
 
+namespace {
+QueryRunner::ChoiceDriver applicationChoiceDriver = QueryRunner::ChoiceDriver::ByEnvironment;
+} // namespace
+
+void QueryRunner::setApplicationChoiceDriver(ChoiceDriver driver)
+{
+    applicationChoiceDriver = driver;
+}
+
 void QueryRunner::FindExePatchAllDrive()
 {
     m_state.pathChosen = false;
@@ -298,8 +309,8 @@ void QueryRunner::FindExePatchAllDrive()
     } else {
         m_view.setInfo(applicationChooseInfo());
         dialogs().message(MessageKind::Information, applicationSeveralFolders(), {Button::Ok});
-        // Nobody is there to choose in an unattended run: the last folder found stays.
-        if (PlatformEnvironment::current().unattended)
+        // Nobody is there to choose in a scripted or unattended run: the last folder found stays.
+        if (applicationChoiceDriver == ChoiceDriver::ByEnvironment && dialogsAreScripted())
             m_state.pathChosen = true;
     }
     m_awaitingChoice = !m_state.pathChosen;
@@ -507,8 +518,14 @@ void QueryRunner::Zippage()
     }
 
     if (m_query.options.sfx) {
-        m_zip.setFileName(m_workArchive);
-        const int result = m_zip.ConvertSFX();
+        // Without a work archive there is nothing to convert: the conversion's own report would
+        // replace the "nothing archived" outcome. The ".exe" path is still the one copied, so the
+        // copy reports the missing archive.
+        int result = -1;
+        if (nativeExists(m_workArchive)) {
+            m_zip.setFileName(m_workArchive);
+            result = m_zip.ConvertSFX();
+        }
         m_workArchive = m_workTwin;
         const QString twinName = fileNamePart(m_workTwin);
         if (result == 0)
@@ -544,10 +561,10 @@ void QueryRunner::ZippageForKsvFiles()
             m_query.options.subdir = subDirs;
             m_view.showQuery(m_query);
         }
-        if (!storePath) {
-            setCurrentFolder(folderPart(path));
+        // A folder that cannot be entered keeps its full path, so that the zip component
+        // reports it missing instead of reading the mask in the current folder.
+        if (!storePath && setCurrentFolder(folderPart(path)))
             path = fileNamePart(path);
-        }
         m_zip.setFSpecArgs({});
         unsigned options = m_zip.AddOptions() | ZipMaster::AddDirNames;
         if (subDirs)
@@ -581,8 +598,8 @@ void QueryRunner::AskPassword()
         return;
     m_passwordOn = true;
     // Typed in masked password boxes: what is typed never shows on the screen.
-    const std::optional<QString> first = dialogs().password(enterPassword(), enterPassword());
-    const std::optional<QString> second = dialogs().password(confirmPassword(), confirmPassword());
+    const std::optional<QString> first = dialogs().password(enterPassword(), QString());
+    const std::optional<QString> second = dialogs().password(confirmPassword(), QString());
     log(passwordTypedLog());
     const QString a = first.value_or(QString());
     const QString b = second.value_or(QString());

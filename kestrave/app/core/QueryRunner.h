@@ -51,6 +51,11 @@ public:
     void InfosPASErreurs();
     void InfosDES_Erreurs();
     void FindExePatchAllDrive();
+    // Who picks among several application folders. ByEnvironment: nobody when the questions are
+    // answered from a script or unattended (the last folder found stays), else the person at the
+    // window, who clicks a line of the error list. Person: always waits for that click.
+    enum class ChoiceDriver { Person, ByEnvironment };
+    static void setApplicationChoiceDriver(ChoiceDriver driver);
     // The cutting window with the current archive (key F7 after a run).
     void SpanFile();
 
@@ -84,7 +89,8 @@ public:
 
 private:
     void fillIncludeList();
-    void setCurrentFolder(const QString& dosFolder);
+    // False when the folder cannot be entered (missing, or not mapped to a drive).
+    bool setCurrentFolder(const QString& dosFolder);
     void log(const QString& line);
     void letEventsRun();
     void copyToDestination();
