@@ -439,7 +439,20 @@ void TForm1::restoreAndEnd()
     // auto-close delay like every run.
     if (PlatformEnvironment::current().unattended)
         startAutoClose();
-    Restore();
+    if (dialogsAreScripted()) {
+        // Nobody can press Restore either: the window restores the pieces its histories point
+        // at (the folder of the first piece and the destination) and closes, as the cutting
+        // window cuts by itself in such runs.
+        TFormRest restore(runnerContext(), this);
+        QTimer::singleShot(0, &restore, [&restore] {
+            restore.Restaurer();
+            if (restore.isVisible())
+                restore.BttnQuitClick();
+        });
+        restore.exec();
+    } else {
+        Restore();
+    }
     // The restore window closed: the program ends the normal way (log and history saved).
     BtQuitter3DClick();
 }
