@@ -796,35 +796,26 @@ int ZipMaster::setZipComment(const QString& comment)
 
 int ZipMaster::ConvertSFX()
 {
-    if (m_busy)
-        return ZipCode::Busy; // refused quietly: the running operation keeps its state
-    BusyScope busy(*this);
-    const QString archive = nativeArchive();
-    if (archive.isEmpty())
-        return report(ZipCode::NoArchiveName, ZipTexts::noArchiveName());
-    const QFileInfo info(archive);
-    const QString zipPath = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".zip");
-    const QString exePath = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".exe");
-    const QString source = info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0 ? zipPath : archive;
-    if (!QFileInfo(source).isFile())
-        return report(ZipCode::BadArchive, ZipTexts::badArchive(ZipPaths::toDisplay(source), QStringLiteral("file not found")));
-
-    QString stub = ZipPaths::toNative(m_sfxPath);
-    if (!QFileInfo(stub).isAbsolute() || !QFileInfo(stub).isFile())
-        stub = ProgramFolder::findAsset(QFileInfo(m_sfxPath).fileName());
-    if (stub.isEmpty())
-        return report(ZipCode::StubMissing, ZipTexts::stubMissing(QFileInfo(m_sfxPath).fileName()));
-    if (!m_convertReplaces && QFileInfo::exists(exePath))
-        return report(ZipCode::TargetExists, ZipTexts::targetExists(ZipPaths::toDisplay(exePath)));
-    const Status status = SfxFormat::makeSelfExtracting(source, stub, m_sfx, exePath);
-    if (!status)
-        return report(status.code(), status.message());
-    QFile::remove(source);
-    m_successCount = 1;
-    return 0;
+    return convert(QStringLiteral("zip"), QStringLiteral("exe"), [this](const QString& source, const QString& target) {
+        QString stub = ZipPaths::toNative(m_sfxPath);
+        if (!QFileInfo(stub).isAbsolute() || !QFileInfo(stub).isFile())
+            stub = ProgramFolder::findAsset(QFileInfo(m_sfxPath).fileName());
+        if (stub.isEmpty())
+            return Status(ZipCode::StubMissing, ZipTexts::stubMissing(QFileInfo(m_sfxPath).fileName()));
+        return SfxFormat::makeSelfExtracting(source, stub, m_sfx, target);
+    });
 }
 
 int ZipMaster::ConvertZIP()
+{
+    return convert(QStringLiteral("exe"), QStringLiteral("zip"),
+                   [](const QString& source, const QString& target) { return SfxFormat::makeZip(source, target); });
+}
+
+// Both conversions: the source is written anew under the target suffix, and removed only when
+// the writing succeeded.
+int ZipMaster::convert(const QString& sourceSuffix, const QString& targetSuffix,
+                       const std::function<Status(const QString&, const QString&)>& write)
 {
     if (m_busy)
         return ZipCode::Busy; // refused quietly: the running operation keeps its state
@@ -833,14 +824,16 @@ int ZipMaster::ConvertZIP()
     if (archive.isEmpty())
         return report(ZipCode::NoArchiveName, ZipTexts::noArchiveName());
     const QFileInfo info(archive);
-    const QString exePath = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".exe");
-    const QString zipPath = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".zip");
-    const QString source = info.suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0 ? exePath : archive;
+    const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.');
+    const QString target = base + targetSuffix;
+    // The archive named is the source, unless it names the result: then its twin is.
+    const QString source =
+        info.suffix().compare(targetSuffix, Qt::CaseInsensitive) == 0 ? base + sourceSuffix : archive;
     if (!QFileInfo(source).isFile())
         return report(ZipCode::BadArchive, ZipTexts::badArchive(ZipPaths::toDisplay(source), QStringLiteral("file not found")));
-    if (!m_convertReplaces && QFileInfo::exists(zipPath))
-        return report(ZipCode::TargetExists, ZipTexts::targetExists(ZipPaths::toDisplay(zipPath)));
-    const Status status = SfxFormat::makeZip(source, zipPath);
+    if (!m_convertReplaces && QFileInfo::exists(target))
+        return report(ZipCode::TargetExists, ZipTexts::targetExists(ZipPaths::toDisplay(target)));
+    const Status status = write(source, target);
     if (!status)
         return report(status.code(), status.message());
     QFile::remove(source);

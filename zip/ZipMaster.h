@@ -147,6 +147,8 @@ signals:
     void OnMessage(int code, const QString& text);
 
 private:
+    int convert(const QString& sourceSuffix, const QString& targetSuffix,
+                const std::function<Status(const QString& source, const QString& target)>& write);
     struct BusyScope;
 
     int report(int code, const QString& text);
