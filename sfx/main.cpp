@@ -36,10 +36,7 @@ bool consoleWanted(int argc, char* argv[])
         if (std::strcmp(argv[i], "--console") == 0)
             return true;
     }
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform == "offscreen" || platform == "minimal")
-        return true;
-    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !ksv::windowSystemAvailable();
 #endif
 }
 

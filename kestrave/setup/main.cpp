@@ -42,10 +42,7 @@ bool consoleWanted(int argc, char* argv[])
 #else
     if (hasArgument(argc, argv, "--console") || hasArgument(argc, argv, "--help") || hasArgument(argc, argv, "-h"))
         return true;
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform == "offscreen" || platform == "minimal")
-        return true;
-    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !ksv::windowSystemAvailable();
 #endif
 }
 
