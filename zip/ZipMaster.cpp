@@ -1,6 +1,7 @@
 #include "ZipMaster.h"
 
 #include "ArchiveFileSource.h"
+#include "AtomicFile.h"
 #include "CompressionPipeline.h"
 #include "DosMask.h"
 #include "FileCollector.h"
@@ -58,6 +59,14 @@ DriveRoom roomFor(const QString& nativePath)
         room.readOnly = driveServices().readOnly(*letter);
     }
     return room;
+}
+
+// The hidden temporary file an archive is written to (".NAME.XXXXXX" beside it), possibly left
+// behind by a run that was killed.
+bool isArchiveTemporary(const QString& fileName, const QString& archivePath)
+{
+    const QString prefix = QLatin1Char('.') + QFileInfo(archivePath).fileName() + QLatin1Char('.');
+    return fileName.size() == prefix.size() + 6 && fileName.startsWith(prefix);
 }
 
 void setModificationTime(const QString& nativePath, std::time_t mtime)
@@ -197,7 +206,11 @@ int ZipMaster::addFiles()
     const QString archive = nativeArchive();
     if (archive.isEmpty())
         return report(ZipCode::NoArchiveName, ZipTexts::noArchiveName());
-    const QString archiveAbsolute = QFileInfo(archive).absoluteFilePath();
+    // A link is followed to the archive it names; a folder, device or FIFO is never replaced.
+    const Result<QString> resolved = AtomicFile::resolveTarget(archive);
+    if (!resolved)
+        return report(ZipCode::WriteError, ZipTexts::cannotWrite(m_fileName, resolved.status().message()));
+    const QString archiveAbsolute = *resolved;
     const bool archiveExists = QFileInfo(archiveAbsolute).isFile();
     if (archiveExists && isSelfExtracting(archiveAbsolute))
         return report(ZipCode::WriteError, ZipTexts::sfxReadOnlyUpdate(m_fileName));
@@ -222,7 +235,8 @@ int ZipMaster::addFiles()
         if (file.nativePath == archiveAbsolute)
             continue;
         const QFileInfo info(file.nativePath);
-        if (info.absolutePath() == archiveFolder && info.fileName().startsWith(QLatin1String("ZipTmp")))
+        if (info.absolutePath() == archiveFolder
+            && (info.fileName().startsWith(QLatin1String("ZipTmp")) || isArchiveTemporary(info.fileName(), archiveAbsolute)))
             continue;
         files.append(file);
     }
@@ -874,26 +888,29 @@ int ZipMaster::CopyFile(const QString& source, const QString& target)
     if (room.free >= 0 && room.free < size)
         return CopyResult::ReadWriteError;
 
-    QByteArray temporary = QFile::encodeName(folder + QStringLiteral("/ZipTmpXXXXXX"));
-    const int out = ::mkstemp(temporary.data());
-    if (out < 0)
+    // The copy is written whole beside the target and replaces it only when complete; a link is
+    // followed to the file it names, anything else that is not a regular file is refused.
+    AtomicFile out(targetInfo.absoluteFilePath());
+    if (!out.open())
         return CopyResult::CannotCreate;
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
-    auto abandon = [&](int code) {
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat sourceInfo;
+    if (in < 0 || ::fstat(in, &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode)) {
         if (in >= 0)
             ::close(in);
-        ::close(out);
-        ::unlink(temporary.constData());
+        return CopyResult::ReadWriteError;
+    }
+    auto abandon = [&](int code) {
+        ::close(in);
+        out.discard();
         return code;
     };
-    if (in < 0)
-        return abandon(CopyResult::ReadWriteError);
     std::vector<char> buffer(static_cast<std::size_t>(CopyBlock));
     qint64 copied = 0;
     for (;;) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || errno == EAGAIN)
                 continue;
             return abandon(CopyResult::ReadWriteError);
         }
@@ -901,35 +918,21 @@ int ZipMaster::CopyFile(const QString& source, const QString& target)
             break;
         if (room.free >= 0 && copied + n > room.free)
             return abandon(CopyResult::ReadWriteError);
-        ssize_t done = 0;
-        while (done < n) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                return abandon(CopyResult::ReadWriteError);
-            }
-            done += w;
-        }
+        if (!out.write(buffer.data(), n))
+            return abandon(CopyResult::ReadWriteError);
         copied += n;
         if (!keepGoing())
             return abandon(CopyResult::General);
     }
-    if (::fsync(out) != 0)
-        return abandon(CopyResult::ReadWriteError);
-    struct stat sourceInfo;
-    ::fstat(in, &sourceInfo);
     ::close(in);
-    if (::close(out) != 0) {
-        ::unlink(temporary.constData());
+    struct timespec times[2];
+    times[0].tv_sec = sourceInfo.st_mtime;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    ::futimens(out.handle(), times);
+    if (!out.commit())
         return CopyResult::ReadWriteError;
-    }
-    ::chmod(temporary.constData(), sourceInfo.st_mode & 0777);
-    setModificationTime(QFile::decodeName(temporary), sourceInfo.st_mtime);
-    if (::rename(temporary.constData(), QFile::encodeName(targetInfo.absoluteFilePath()).constData()) != 0) {
-        ::unlink(temporary.constData());
-        return CopyResult::CannotCreate;
-    }
+    ::chmod(QFile::encodeName(out.targetPath()).constData(), sourceInfo.st_mode & 0777);
     return CopyResult::Ok;
 }
 

@@ -95,9 +95,11 @@ inline qint64 folderSize(const QString& folder)
     return total;
 }
 
+// Temporary files of the engine: "ZipTmp…" and the hidden ".NAME.XXXXXX" an archive or copy is
+// written to before it replaces NAME.
 inline QStringList temporaryLeftovers(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("ZipTmp*")}, QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({QStringLiteral("ZipTmp*"), QStringLiteral(".*.??????")}, QDir::Files | QDir::Hidden);
 }
 
 struct Run
