@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <ctime>
 #include <sys/stat.h>
 
 namespace ksv {
@@ -43,7 +44,7 @@ void splitLast(const QString& path, QString& folder, QString& last)
 
 std::time_t mtimeOf(const QFileInfo& info)
 {
-    return static_cast<std::time_t>(info.lastModified().toSecsSinceEpoch());
+    return FileCollector::storableTime(static_cast<std::time_t>(info.lastModified().toSecsSinceEpoch()));
 }
 
 // The permission bits, from one stat (Qt's permissions() also probes access() three times).
@@ -56,6 +57,18 @@ unsigned permissionsOf(const QString& nativePath)
 }
 
 } // namespace
+
+std::time_t FileCollector::storableTime(std::time_t mtime)
+{
+    // Local time, as the ZIP date fields are: what was 1975 is stored as 1980-01-01 00:00.
+    std::tm first{};
+    first.tm_year = 80;
+    first.tm_mon = 0;
+    first.tm_mday = 1;
+    first.tm_isdst = -1;
+    const std::time_t earliest = std::mktime(&first);
+    return std::max(mtime, earliest);
+}
 
 FileCollector::FileCollector(Options options, const QStringList& exclusions) : m_options(options)
 {
@@ -197,6 +210,11 @@ void FileCollector::walk(const QString& folder, const QString& displayFolder, co
     if (m_options.recurse)
         filters |= QDir::Dirs;
     const QFileInfoList entries = dir.entryInfoList(filters, QDir::Name | QDir::IgnoreCase | QDir::DirsLast);
+    const bool empty = std::none_of(entries.begin(), entries.end(), [&](const QFileInfo& entry) {
+        return m_options.hidden || !isHiddenName(entry.fileName());
+    });
+    if (empty && m_options.dirNames && m_options.recurse && !storedPrefix.isEmpty() && dir.exists())
+        addFolder(QFileInfo(folder), displayFolder, storedPrefix + QLatin1Char('/'));
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName();
         if (!m_options.hidden && isHiddenName(name))
@@ -227,13 +245,32 @@ void FileCollector::walk(const QString& folder, const QString& displayFolder, co
     }
 }
 
+void FileCollector::addFolder(const QFileInfo& info, const QString& displayPath, const QString& storedName)
+{
+    if (m_seenNames.contains(storedName))
+        return; // a specification named the folder twice
+    m_seenNames.insert(storedName, m_files.size());
+    FileToAdd folder;
+    folder.nativePath = info.absoluteFilePath();
+    folder.displayPath = displayPath;
+    folder.storedName = storedName;
+    folder.mtime = mtimeOf(info);
+    folder.permissions = permissionsOf(folder.nativePath);
+    folder.folder = true;
+    m_files.append(folder);
+}
+
 void FileCollector::addFile(const QFileInfo& info, const QString& displayPath, const QString& storedName)
 {
-    const QString key = storedName.toLower();
-    if (m_seenNames.contains(key))
-        return;
-    m_seenNames.insert(key);
     const QString nativePath = info.absoluteFilePath();
+    if (const auto taken = m_seenNames.constFind(storedName); taken != m_seenNames.constEnd()) {
+        // The same file named by two specifications is simply stored once.
+        const FileToAdd& first = m_files.at(*taken);
+        if (first.nativePath != nativePath)
+            m_clashes.append({displayPath, storedName, first.displayPath});
+        return;
+    }
+    m_seenNames.insert(storedName, m_files.size());
     FileToAdd file;
     file.nativePath = nativePath;
     file.displayPath = displayPath;

@@ -227,6 +227,8 @@ int ZipMaster::addFiles()
     }
     for (const QString& missing : collector.missing())
         report(ZipCode::FileNotFound, ZipTexts::fileNotFound(missing));
+    for (const StoredNameClash& clash : collector.clashes())
+        report(ZipCode::NameClash, ZipTexts::nameClash(clash.displayPath, clash.storedName, clash.takenBy));
 
     // Never store the archive itself or the engine's own temporary files beside it.
     const QString archiveFolder = QFileInfo(archiveAbsolute).absolutePath();
@@ -244,7 +246,7 @@ int ZipMaster::addFiles()
     // A file that cannot be read (no permission, a link whose target is gone, a file deleted
     // since the listing) is reported and left out: the others are archived all the same.
     for (auto it = files.begin(); it != files.end();) {
-        const QString why = CompressionPipeline::checkReadable(it->nativePath);
+        const QString why = it->folder ? QString() : CompressionPipeline::checkReadable(it->nativePath);
         if (why.isEmpty()) {
             ++it;
             continue;
@@ -291,12 +293,13 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     }
     zip_error_fini(&error);
 
-    // Existing entries by name (names compare without regard to case, as the system's files do).
+    // Existing entries by name. Stored names are case-sensitive: "Report.txt" does not replace
+    // "report.txt".
     QHash<QString, zip_uint64_t> existing;
     const zip_int64_t entryCount = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < entryCount; ++i) {
         if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0))
-            existing.insert(QString::fromUtf8(name).toLower(), static_cast<zip_uint64_t>(i));
+            existing.insert(QString::fromUtf8(name), static_cast<zip_uint64_t>(i));
     }
 
     struct Planned
@@ -306,9 +309,15 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     };
     QList<Planned> replaced;
     QList<Planned> added;
+    QList<const FileToAdd*> folders; // empty folders not yet in the archive
     const bool update = m_addOptions & AddUpdate;
     for (const FileToAdd& file : files) {
-        const auto found = existing.constFind(file.storedName.toLower());
+        const auto found = existing.constFind(file.storedName);
+        if (file.folder) {
+            if (found == existing.constEnd())
+                folders.append(&file);
+            continue;
+        }
         if (found == existing.constEnd()) {
             added.append({&file, -1});
             continue;
@@ -342,7 +351,7 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     emit OnProgress(TotalFiles2Process, QString(), planned.size());
     emit OnProgress(TotalSize2Process, QString(), totalSize);
 
-    if (planned.isEmpty()) {
+    if (planned.isEmpty() && folders.isEmpty()) {
         zip_discard(za);
         emit OnProgress(EndOfBatch, QString(), 0);
         report(ZipCode::Info, ZipTexts::unchanged(m_fileName));
@@ -374,7 +383,17 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     const QByteArray password = m_password.toUtf8();
 
     QString setupFailure;
-    for (int i = 0; i < planned.size(); ++i) {
+    for (const FileToAdd* folder : folders) {
+        const zip_int64_t index = zip_dir_add(za, folder->storedName.toUtf8().constData(), ZIP_FL_ENC_GUESS);
+        if (index < 0) {
+            setupFailure = QString::fromLocal8Bit(zip_strerror(za));
+            break;
+        }
+        zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), folder->mtime, 0);
+        zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                         ((0040000u | (folder->permissions & 0777u)) << 16) | 0x10u);
+    }
+    for (int i = 0; setupFailure.isEmpty() && i < planned.size(); ++i) {
         const FileToAdd& file = *planned[i].file;
         const QString suffix = QFileInfo(file.storedName).suffix().toLower();
         const auto method = storeSuffixes.contains(suffix) ? CompressionPipeline::Method::Store
@@ -442,7 +461,7 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
             result = report(ZipCode::WriteError,
                             ZipTexts::cannotWrite(m_fileName, writeReport->error.isEmpty() ? why : writeReport->error));
     } else {
-        m_successCount = static_cast<int>(planned.size());
+        m_successCount = static_cast<int>(planned.size() + folders.size());
         report(ZipCode::Info, ZipTexts::added(m_successCount, m_fileName));
     }
     emit OnProgress(EndOfBatch, QString(), 0);

@@ -131,6 +131,140 @@ private slots:
         QCOMPARE(zip.SuccessCnt(), expected.size());
     }
 
+    // Stored names are case-sensitive: names that differ only in case are all kept. Files that
+    // flatten to one stored name keep the first, and each other one is reported by name.
+    void caseAndClashesOfStoredNames_data()
+    {
+        QTest::addColumn<unsigned>("options");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("clashing"); // files reported as left out
+        QTest::newRow("with folder names")
+            << unsigned(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs)
+            << QStringList{u"Data/Report.txt"_s, u"Data/report.txt"_s, u"Data/sub/REPORT.txt"_s, u"Data/sub/report.txt"_s}
+            << QStringList{};
+        QTest::newRow("flattened") << unsigned(ZipMaster::AddRecurseDirs)
+                                   << QStringList{u"REPORT.txt"_s, u"Report.txt"_s, u"report.txt"_s}
+                                   << QStringList{u"C:\\Data\\sub\\report.txt"_s};
+    }
+    void caseAndClashesOfStoredNames()
+    {
+        QFETCH(unsigned, options);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, clashing);
+        QVERIFY(writeFile(path(u"Data/Report.txt"_s), "upper"));
+        QVERIFY(writeFile(path(u"Data/report.txt"_s), "lower"));
+        QVERIFY(writeFile(path(u"Data/sub/report.txt"_s), "deeper"));
+        QVERIFY(writeFile(path(u"Data/sub/REPORT.txt"_s), "shouting"));
+        ZipMaster zip;
+        EventLog log;
+        log.attach(zip);
+        zip.setFileName(u"C:\\names.zip"_s);
+        zip.setAddOptions(options);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(entryNames(zip), expected);
+        QStringList reported;
+        for (const auto& [code, text] : log.messages) {
+            if (code == 0)
+                continue;
+            QCOMPARE(code, ZipCode::NameClash);
+            reported.append(text.section(u' ', 2, 2));
+        }
+        QCOMPARE(reported, clashing);
+        QCOMPARE(zip.ErrCode(), clashing.isEmpty() ? 0 : ZipCode::NameClash);
+
+        // each entry holds its own file's data
+        const QString out = path(u"out"_s);
+        zip.setFSpecArgs({});
+        zip.setExtrBaseDir(out);
+        zip.setExtrOptions(ZipMaster::ExtrDirNames);
+        QCOMPARE(zip.Extract(), 0);
+        if (clashing.isEmpty()) {
+            QCOMPARE(readFile(out + u"/Data/Report.txt"_s), QByteArray("upper"));
+            QCOMPARE(readFile(out + u"/Data/report.txt"_s), QByteArray("lower"));
+            QCOMPARE(readFile(out + u"/Data/sub/report.txt"_s), QByteArray("deeper"));
+        } else {
+            QCOMPARE(readFile(out + u"/report.txt"_s), QByteArray("lower"));
+        }
+
+        // an update neither replaces "report.txt" by "Report.txt" nor adds anything again
+        const QByteArray before = readFile(path(u"names.zip"_s));
+        zip.setAddOptions(options | ZipMaster::AddUpdate);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"names.zip"_s)), before);
+    }
+
+    // ZIP dates begin in 1980: an older file is stored as 1980-01-01 00:00, and an update does
+    // not take it for a changed file.
+    void datesBefore1980()
+    {
+        const QList<QDateTime> times{QDateTime(QDate(1975, 6, 15), QTime(12, 0)), QDateTime(QDate(1979, 12, 31), QTime(23, 59, 58)),
+                                     QDateTime(QDate(1980, 1, 1), QTime(0, 0, 2))};
+        for (int i = 0; i < times.size(); ++i) {
+            QVERIFY(writeFile(path(u"Old/f%1.txt"_s.arg(i)), "old"));
+            setModified(path(u"Old/f%1.txt"_s.arg(i)), times[i]);
+        }
+        ZipMaster zip;
+        zip.setFileName(u"C:\\old.zip"_s);
+        zip.setFSpecArgs({u"C:\\Old\\*.*"_s});
+        zip.setAddOptions(ZipMaster::AddUpdate);
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.Count(), 3);
+        const QDateTime first(QDate(1980, 1, 1), QTime(0, 0));
+        QCOMPARE(zip.ZipContents()[0].DateTime, first);
+        QCOMPARE(zip.ZipContents()[1].DateTime, first);
+        QCOMPARE(zip.ZipContents()[2].DateTime, times[2]);
+        const QByteArray before = readFile(path(u"old.zip"_s));
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"old.zip"_s)), before);
+    }
+
+    // With folder names and recursion an empty folder is stored as a folder entry, once, and a
+    // restore brings it back; without folder names there is nothing to store for it.
+    void emptyFoldersAreStoredAndRestored()
+    {
+        makeTree();
+        QVERIFY(QDir().mkpath(path(u"Data/empty"_s)));
+        QVERIFY(QDir().mkpath(path(u"Data/sub/none/deeper"_s)));
+        QVERIFY(writeFile(path(u"Data/onlyhidden/.x"_s), "x"));
+        ZipMaster zip;
+        zip.setFileName(u"C:\\tree.zip"_s);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        zip.setAddOptions(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs | ZipMaster::AddUpdate);
+        QCOMPARE(zip.Add(), 0);
+        const QStringList names = entryNames(zip);
+        for (const QString& folder : {u"Data/empty/"_s, u"Data/sub/none/deeper/"_s, u"Data/onlyhidden/"_s})
+            QVERIFY2(names.contains(folder), qPrintable(names.join(u' ')));
+        QVERIFY(!names.contains(u"Data/sub/none/"_s)); // not empty: it holds "deeper"
+        QVERIFY(!names.contains(u"Data/sub/"_s));
+
+        const QByteArray before = readFile(path(u"tree.zip"_s));
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"tree.zip"_s)), before);
+
+        zip.setFSpecArgs({});
+        zip.setExtrBaseDir(path(u"restore"_s));
+        zip.setExtrOptions(ZipMaster::ExtrDirNames);
+        QCOMPARE(zip.Extract(), 0);
+        QVERIFY(QFileInfo(path(u"restore/Data/empty"_s)).isDir());
+        QVERIFY(QFileInfo(path(u"restore/Data/sub/none/deeper"_s)).isDir());
+        QCOMPARE(readFile(path(u"restore/Data/sub/d.txt"_s)), readFile(path(u"Data/sub/d.txt"_s)));
+        if (haveTool(u"unzip"_s))
+            QCOMPARE(run(u"unzip"_s, {u"-tqq"_s, path(u"tree.zip"_s)}).exitCode, 0);
+
+        ZipMaster flat;
+        flat.setFileName(u"C:\\flat.zip"_s);
+        flat.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        flat.setAddOptions(ZipMaster::AddRecurseDirs);
+        QCOMPARE(flat.Add(), 0);
+        for (const QString& name : entryNames(flat))
+            QVERIFY(!name.endsWith(u'/'));
+    }
+
     void nativePathsStoreLikeTheirDosForm()
     {
         makeTree();
