@@ -110,7 +110,8 @@ struct Run
 };
 
 inline Run run(const QString& program, const QStringList& arguments, const QString& folder = {},
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+               const QByteArray& input = {})
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -120,6 +121,8 @@ inline Run run(const QString& program, const QStringList& arguments, const QStri
     Run result;
     if (!process.waitForStarted(10000))
         return result;
+    if (!input.isEmpty())
+        process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(120000);
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
