@@ -23,6 +23,13 @@ struct FileToAdd
     std::time_t mtime = 0; // never before 1980-01-01 00:00 local time, the first ZIP date
     unsigned permissions = 0644;
     bool folder = false;   // an empty folder, stored as "name/" so that a restore brings it back
+    // For a name that is not valid UTF-8 (nativePath and storedName then only show it): the
+    // path as the file system has it, and the stored name as those raw bytes, as other ZIP
+    // tools store such names.
+    QByteArray rawPath;
+    QByteArray rawStoredName;
+
+    QByteArray storedBytes() const { return rawStoredName.isEmpty() ? storedName.toUtf8() : rawStoredName; }
 };
 
 // A file left out because another file already takes its stored name.
@@ -67,6 +74,14 @@ public:
     const QList<FileToAdd>& files() const { return m_files; }
     const QStringList& missing() const { return m_missing; }
     const QList<StoredNameClash>& clashes() const { return m_clashes; }
+    // Files and folders that cannot be stored, with the reason: a path longer than the system
+    // takes (4,096 bytes), a folder whose name is not valid UTF-8.
+    struct LeftOut
+    {
+        QString displayPath;
+        QString reason;
+    };
+    const QList<LeftOut>& leftOut() const { return m_leftOut; }
 
     // The time stored for a file modified at mtime: ZIP dates begin on 1980-01-01.
     static std::time_t storableTime(std::time_t mtime);
@@ -82,6 +97,8 @@ private:
     void walk(const QString& folder, const QString& displayFolder, const QString& storedPrefix, const QString& mask);
     void addFile(const QFileInfo& info, const QString& displayPath, const QString& storedName);
     void addFolder(const QFileInfo& info, const QString& displayPath, const QString& storedName);
+    int addRawNames(const QString& folder, const QString& displayFolder, const QString& storedPrefix,
+                    const DosMask& mask);
     static QString displayOf(const QString& nativeFolder);
     bool excluded(const QString& nativePath, const QString& fileName) const;
     static QString absoluteNative(const QString& spec);
@@ -91,7 +108,8 @@ private:
     QList<FileToAdd> m_files;
     QStringList m_missing;
     QList<StoredNameClash> m_clashes;
-    QHash<QString, qsizetype> m_seenNames; // stored name -> the file in m_files that took it
+    QList<LeftOut> m_leftOut;
+    QHash<QByteArray, qsizetype> m_seenNames; // stored name (bytes) -> the file in m_files that took it
 };
 
 } // namespace ksv

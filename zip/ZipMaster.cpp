@@ -227,6 +227,8 @@ int ZipMaster::addFiles()
     }
     for (const QString& missing : collector.missing())
         report(ZipCode::FileNotFound, ZipTexts::fileNotFound(missing));
+    for (const FileCollector::LeftOut& file : collector.leftOut())
+        report(ZipCode::ReadError, ZipTexts::cannotRead(file.displayPath, file.reason));
     for (const StoredNameClash& clash : collector.clashes())
         report(ZipCode::NameClash, ZipTexts::nameClash(clash.displayPath, clash.storedName, clash.takenBy));
 
@@ -246,7 +248,7 @@ int ZipMaster::addFiles()
     // A file that cannot be read (no permission, a link whose target is gone, a file deleted
     // since the listing) is reported and left out: the others are archived all the same.
     for (auto it = files.begin(); it != files.end();) {
-        const QString why = it->folder ? QString() : CompressionPipeline::checkReadable(it->nativePath);
+        const QString why = it->folder ? QString() : CompressionPipeline::checkReadable(it->nativePath, it->rawPath);
         if (why.isEmpty()) {
             ++it;
             continue;
@@ -294,12 +296,15 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     zip_error_fini(&error);
 
     // Existing entries by name. Stored names are case-sensitive: "Report.txt" does not replace
-    // "report.txt".
-    QHash<QString, zip_uint64_t> existing;
+    // "report.txt". A name is found by its bytes as stored (names that are not UTF-8) and as
+    // libzip reads it.
+    QHash<QByteArray, zip_uint64_t> existing;
     const zip_int64_t entryCount = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < entryCount; ++i) {
+        if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW))
+            existing.insert(QByteArray(name), static_cast<zip_uint64_t>(i));
         if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0))
-            existing.insert(QString::fromUtf8(name), static_cast<zip_uint64_t>(i));
+            existing.insert(QByteArray(name), static_cast<zip_uint64_t>(i));
     }
 
     struct Planned
@@ -312,7 +317,7 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     QList<const FileToAdd*> folders; // empty folders not yet in the archive
     const bool update = m_addOptions & AddUpdate;
     for (const FileToAdd& file : files) {
-        const auto found = existing.constFind(file.storedName);
+        const auto found = existing.constFind(file.storedBytes());
         if (file.folder) {
             if (found == existing.constEnd())
                 folders.append(&file);
@@ -398,7 +403,7 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
         const QString suffix = QFileInfo(file.storedName).suffix().toLower();
         const auto method = storeSuffixes.contains(suffix) ? CompressionPipeline::Method::Store
                                                            : CompressionPipeline::Method::Auto;
-        const int entry = pipeline.addEntry(file.nativePath, file.size, file.mtime, method);
+        const int entry = pipeline.addEntry(file.nativePath, file.size, file.mtime, method, file.rawPath);
         zip_error_init(&error);
         zip_source_t* entrySource = pipeline.createSource(entry, za, &error);
         zip_error_fini(&error);
@@ -416,7 +421,9 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
             if (zip_file_replace(za, static_cast<zip_uint64_t>(planned[i].replaces), entrySource, 0) == 0)
                 index = planned[i].replaces;
         } else {
-            index = zip_file_add(za, file.storedName.toUtf8().constData(), entrySource, ZIP_FL_ENC_GUESS);
+            // A name that is not UTF-8 is stored as its bytes, without the UTF-8 flag.
+            index = zip_file_add(za, file.storedBytes().constData(), entrySource,
+                                 file.rawStoredName.isEmpty() ? ZIP_FL_ENC_GUESS : ZIP_FL_ENC_RAW);
         }
         if (index < 0) {
             zip_source_free(entrySource);

@@ -3,10 +3,14 @@
 
 #include "ZipTestSupport.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <zip.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,6 +198,78 @@ private slots:
         QCOMPARE(zip.Add(), 0);
         QCOMPARE(zip.SuccessCnt(), 0);
         QCOMPARE(readFile(path(u"names.zip"_s)), before);
+    }
+
+    // Names Qt cannot list are not passed over in silence: a file whose name is not UTF-8 is
+    // stored under its raw bytes (and found again by an update), a folder with such a name and a
+    // path over the system's limit are each reported by name.
+    void namesBeyondUtf8AndPathLimits()
+    {
+        const QByteArray folder = QFile::encodeName(path(u"Raw"_s));
+        QVERIFY(writeFile(path(u"Raw/plain.txt"_s), "plain"));
+        const QByteArray latin1 = folder + "/caf\xe9.txt";
+        {
+            FILE* f = std::fopen(latin1.constData(), "wb");
+            QVERIFY(f);
+            std::fputs("latin-1 name", f);
+            std::fclose(f);
+        }
+        QCOMPARE(::mkdir(QByteArray(folder + "/n\xe9w").constData(), 0755), 0);
+        // a chain of folders whose deepest path goes past 4,096 bytes
+        QByteArray deep = folder + "/deep";
+        QCOMPARE(::mkdir(deep.constData(), 0755), 0);
+        struct RemoveDeep // QTemporaryDir cannot remove paths that long
+        {
+            QString at;
+            ~RemoveDeep() { run(u"rm"_s, {u"-rf"_s, at}); }
+        } removeDeep{QFile::decodeName(deep)};
+        QVERIFY(::chdir(deep.constData()) == 0);
+        const QByteArray part(200, 'x');
+        qsizetype length = deep.size();
+        while (length < 4200) {
+            QCOMPARE(::mkdir(part.constData(), 0755), 0);
+            QVERIFY(::chdir(part.constData()) == 0);
+            length += part.size() + 1;
+        }
+        QVERIFY(writeFile(u"f.txt"_s, "too deep"));
+        QDir::setCurrent(m_root);
+
+        ZipMaster zip;
+        EventLog log;
+        log.attach(zip);
+        zip.setFileName(u"C:\\raw.zip"_s);
+        zip.setFSpecArgs({u"C:\\Raw\\*.*"_s});
+        zip.setAddOptions(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs | ZipMaster::AddUpdate);
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(log.codes(), (QList<int>{ZipCode::ReadError, ZipCode::ReadError}));
+        QString reports;
+        for (const auto& m : log.messages)
+            reports += m.second + u'\n';
+        QVERIFY2(reports.contains(u"not valid UTF-8"_s) && reports.contains(u"longer than 4096 bytes"_s), qPrintable(reports));
+
+        int error = 0;
+        zip_t* za = zip_open(QFile::encodeName(path(u"raw.zip"_s)).constData(), ZIP_RDONLY, &error);
+        QVERIFY(za);
+        QSet<QByteArray> raw;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+            raw.insert(zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW));
+        zip_discard(za);
+        QCOMPARE(raw, (QSet<QByteArray>{"Raw/plain.txt", "Raw/caf\xe9.txt"}));
+        if (haveTool(u"unzip"_s)) {
+            const QString out = path(u"unzipped"_s);
+            QCOMPARE(run(u"unzip"_s, {u"-q"_s, path(u"raw.zip"_s), u"-d"_s, out}).exitCode, 0);
+            FILE* restored = std::fopen(QByteArray(QFile::encodeName(out) + "/Raw/caf\xe9.txt").constData(), "rb");
+            QVERIFY(restored);
+            char text[32] = {};
+            const size_t n = std::fread(text, 1, sizeof(text) - 1, restored);
+            std::fclose(restored);
+            QCOMPARE(QByteArray(text, static_cast<qsizetype>(n)), QByteArray("latin-1 name"));
+        }
+
+        const QByteArray before = readFile(path(u"raw.zip"_s));
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"raw.zip"_s)), before);
     }
 
     // ZIP dates begin in 1980: an older file is stored as 1980-01-01 00:00, and an update does
