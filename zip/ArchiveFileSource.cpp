@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,11 +16,29 @@ namespace {
 
 constexpr qsizetype OutputBufferSize = 4 << 20;
 
-mode_t creationMode()
+// Opens the archive for reading without waiting on a FIFO put there since the path was resolved;
+// anything but a regular file is refused. Null with errno set on failure.
+std::FILE* openRegularForReading(const QByteArray& path)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        const int error = statted ? EINVAL : errno;
+        ::close(fd);
+        errno = error;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
 }
 
 } // namespace
@@ -35,9 +54,19 @@ zip_source_t* ArchiveFileSource::create(const QString& nativePath, qint64 room, 
 }
 
 ArchiveFileSource::ArchiveFileSource(QString nativePath, qint64 room, std::shared_ptr<ArchiveWriteReport> report)
-    : m_path(std::move(nativePath)), m_encodedPath(QFile::encodeName(m_path)), m_room(room), m_report(std::move(report))
+    : m_room(room), m_report(std::move(report))
 {
     zip_error_init(&m_error);
+    const Result<QString> resolved = AtomicFile::resolveTarget(nativePath);
+    if (resolved) {
+        m_path = *resolved;
+    } else {
+        m_path = nativePath;
+        m_resolution = resolved.status();
+        if (m_report)
+            m_report->error = m_resolution.message();
+    }
+    m_encodedPath = QFile::encodeName(m_path);
 }
 
 ArchiveFileSource::~ArchiveFileSource()
@@ -50,17 +79,8 @@ ArchiveFileSource::~ArchiveFileSource()
 
 bool ArchiveFileSource::flushPending()
 {
-    qsizetype done = 0;
-    while (done < m_pending.size()) {
-        const ssize_t n = ::pwrite(m_out, m_pending.constData() + done, static_cast<std::size_t>(m_pending.size() - done),
-                                   m_pendingStart + done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += n;
-    }
+    if (!m_out->writeAt(m_pendingStart, m_pending.constData(), m_pending.size()))
+        return false;
     m_pendingStart += m_pending.size();
     m_pending.clear();
     return true;
@@ -68,15 +88,23 @@ bool ArchiveFileSource::flushPending()
 
 void ArchiveFileSource::discardTemporary()
 {
-    if (m_out >= 0) {
-        ::close(m_out);
-        m_out = -1;
+    if (m_out) {
+        m_out->discard();
+        m_out.reset();
     }
     m_pending.clear();
-    if (!m_temporaryPath.isEmpty()) {
-        ::unlink(m_temporaryPath.constData());
-        m_temporaryPath.clear();
+}
+
+// A write to the temporary file failed: what AtomicFile kept is the reason.
+zip_int64_t ArchiveFileSource::writeFailed()
+{
+    const Status status = m_out ? m_out->status() : Status::failure(EBADF, QString());
+    const int err = status.code() != 0 ? status.code() : EIO;
+    if (m_report) {
+        m_report->diskFull = m_report->diskFull || err == ENOSPC || err == EDQUOT;
+        m_report->error = QString::fromLocal8Bit(std::strerror(err));
     }
+    return fail(ZIP_ER_WRITE, err);
 }
 
 zip_int64_t ArchiveFileSource::callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -111,9 +139,13 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
         auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &m_error);
         if (!st)
             return -1;
+        if (!m_resolution)
+            return fail(ZIP_ER_OPEN, m_resolution.code());
         struct stat info;
         if (::stat(m_encodedPath.constData(), &info) != 0)
             return fail(ZIP_ER_READ, errno); // libzip reads ENOENT as "no archive yet"
+        if (!S_ISREG(info.st_mode))
+            return fail(ZIP_ER_OPEN, EINVAL);
         zip_stat_init(st);
         st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
         st->size = static_cast<zip_uint64_t>(info.st_size);
@@ -121,7 +153,9 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
         return sizeof(*st);
     }
     case ZIP_SOURCE_OPEN: {
-        m_in = std::fopen(m_encodedPath.constData(), "rb");
+        if (!m_resolution)
+            return fail(ZIP_ER_OPEN, m_resolution.code());
+        m_in = openRegularForReading(m_encodedPath);
         if (!m_in)
             return fail(ZIP_ER_OPEN, errno);
         struct stat info;
@@ -155,17 +189,16 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
         return ::ftello(m_in);
 
     case ZIP_SOURCE_BEGIN_WRITE: {
-        const QString folder = QFileInfo(m_path).absolutePath();
-        m_temporaryPath = QFile::encodeName(folder + QStringLiteral("/ZipTmpXXXXXX"));
-        const int fd = ::mkstemp(m_temporaryPath.data());
-        if (fd < 0) {
-            const int err = errno;
-            m_temporaryPath.clear();
+        if (!m_resolution)
+            return fail(ZIP_ER_TMPOPEN, m_resolution.code());
+        discardTemporary();
+        m_out = std::make_unique<AtomicFile>(m_path);
+        if (const Status opened = m_out->open(); !opened) {
             if (m_report)
-                m_report->error = QString::fromLocal8Bit(std::strerror(err));
-            return fail(ZIP_ER_TMPOPEN, err);
+                m_report->error = opened.message();
+            m_out.reset();
+            return fail(ZIP_ER_TMPOPEN, opened.code());
         }
-        m_out = fd;
         m_outputEnd = 0;
         m_position = 0;
         m_pendingStart = 0;
@@ -174,6 +207,8 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
         return 0;
     }
     case ZIP_SOURCE_WRITE: {
+        if (!m_out)
+            return fail(ZIP_ER_WRITE, EBADF);
         const qint64 end = m_position + static_cast<qint64>(length);
         if (m_room >= 0 && end > m_room) {
             if (m_report)
@@ -183,7 +218,7 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
         // Outside the buffered range: write out what is buffered and start again here.
         if (m_position < m_pendingStart || m_position > m_pendingStart + m_pending.size()) {
             if (!flushPending())
-                break;
+                return writeFailed();
             m_pendingStart = m_position;
         }
         const qsizetype at = static_cast<qsizetype>(m_position - m_pendingStart);
@@ -195,7 +230,7 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
         m_outputEnd = std::max(m_outputEnd, end);
         if (m_pending.size() >= OutputBufferSize && m_position == m_pendingStart + m_pending.size()) {
             if (!flushPending())
-                break;
+                return writeFailed();
             m_pendingStart = m_position;
         }
         return static_cast<zip_int64_t>(length);
@@ -212,31 +247,23 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
     case ZIP_SOURCE_TELL_WRITE:
         return m_position;
     case ZIP_SOURCE_COMMIT_WRITE: {
-        int err = 0;
-        if (!flushPending() || ::fsync(m_out) != 0)
-            err = errno;
-        if (::close(m_out) != 0 && err == 0)
-            err = errno;
-        m_out = -1;
-        if (err != 0) {
+        if (!m_out)
+            return fail(ZIP_ER_WRITE, EBADF);
+        if (!flushPending())
+            return writeFailed();
+        // AtomicFile syncs, keeps the old archive's permissions and renames; any failure keeps
+        // the old archive as it was.
+        const Status committed = m_out->commit();
+        m_out.reset();
+        m_pending.clear();
+        if (!committed) {
+            const int err = committed.code() != 0 ? committed.code() : EIO;
             if (m_report) {
-                m_report->diskFull = m_report->diskFull || err == ENOSPC;
+                m_report->diskFull = m_report->diskFull || err == ENOSPC || err == EDQUOT;
                 m_report->error = QString::fromLocal8Bit(std::strerror(err));
             }
-            discardTemporary();
             return fail(ZIP_ER_WRITE, err);
         }
-        struct stat old;
-        const mode_t mode = ::stat(m_encodedPath.constData(), &old) == 0 ? (old.st_mode & 07777) : creationMode();
-        ::chmod(m_temporaryPath.constData(), mode);
-        if (::rename(m_temporaryPath.constData(), m_encodedPath.constData()) != 0) {
-            err = errno;
-            if (m_report)
-                m_report->error = QString::fromLocal8Bit(std::strerror(err));
-            discardTemporary();
-            return fail(ZIP_ER_RENAME, err);
-        }
-        m_temporaryPath.clear();
         if (m_report)
             m_report->committed = true;
         return 0;
@@ -251,13 +278,6 @@ zip_int64_t ArchiveFileSource::handle(void* data, zip_uint64_t length, zip_sourc
     default:
         return fail(ZIP_ER_OPNOTSUPP, 0);
     }
-    // A write to the temporary file failed.
-    const int err = errno;
-    if (m_report) {
-        m_report->diskFull = m_report->diskFull || err == ENOSPC;
-        m_report->error = QString::fromLocal8Bit(std::strerror(err));
-    }
-    return fail(ZIP_ER_WRITE, err);
 }
 
 } // namespace ksv

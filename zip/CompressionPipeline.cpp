@@ -338,10 +338,10 @@ private:
     zip_uint64_t m_compressedSize = 0;
 };
 
-QString CompressionPipeline::checkReadable(const QString& nativePath)
+QString CompressionPipeline::checkReadable(const QString& nativePath, const QByteArray& rawPath)
 {
     QString error;
-    const int fd = openRegular(QFile::encodeName(nativePath), &error);
+    const int fd = openRegular(rawPath.isEmpty() ? QFile::encodeName(nativePath) : rawPath, &error);
     if (fd >= 0)
         ::close(fd);
     return error;
@@ -357,11 +357,12 @@ CompressionPipeline::~CompressionPipeline()
     stop();
 }
 
-int CompressionPipeline::addEntry(const QString& nativePath, qint64 size, std::time_t mtime, Method method)
+int CompressionPipeline::addEntry(const QString& nativePath, qint64 size, std::time_t mtime, Method method,
+                                  const QByteArray& rawPath)
 {
     auto entry = std::make_unique<Entry>();
     entry->nativePath = nativePath;
-    entry->path = QFile::encodeName(nativePath);
+    entry->path = rawPath.isEmpty() ? QFile::encodeName(nativePath) : rawPath;
     entry->size = size;
     entry->mtime = mtime;
     entry->method = (m_level == 0 || size == 0) ? Method::Store : method;

@@ -46,8 +46,10 @@ public:
     CompressionPipeline(const CompressionPipeline&) = delete;
     CompressionPipeline& operator=(const CompressionPipeline&) = delete;
 
-    // Plans an entry; returns its number. Call before start().
-    int addEntry(const QString& nativePath, qint64 size, std::time_t mtime, Method method);
+    // Plans an entry; returns its number. Call before start(). rawPath, when given, is the
+    // file's path as the file system has it (a name that is not valid UTF-8 cannot go through
+    // nativePath, which then only names the file in messages).
+    int addEntry(const QString& nativePath, qint64 size, std::time_t mtime, Method method, const QByteArray& rawPath = {});
     // The libzip source for an entry (libzip owns it). The archive and the entry's index
     // (setEntryIndex, once libzip gave it) are needed to switch the entry to "stored" when its
     // data turns out incompressible.
@@ -64,7 +66,7 @@ public:
     void stop();
 
     // Why a file cannot be read (it cannot be opened, or is not a regular file); empty when it can.
-    static QString checkReadable(const QString& nativePath);
+    static QString checkReadable(const QString& nativePath, const QByteArray& rawPath = {});
 
     // The first failure met by a worker or a source (a file that cannot be read), with its file.
     QString failure() const;

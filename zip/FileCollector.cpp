@@ -10,6 +10,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <ctime>
+#include <climits>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace ksv {
@@ -43,7 +46,7 @@ void splitLast(const QString& path, QString& folder, QString& last)
 
 std::time_t mtimeOf(const QFileInfo& info)
 {
-    return static_cast<std::time_t>(info.lastModified().toSecsSinceEpoch());
+    return FileCollector::storableTime(static_cast<std::time_t>(info.lastModified().toSecsSinceEpoch()));
 }
 
 // The permission bits, from one stat (Qt's permissions() also probes access() three times).
@@ -56,6 +59,18 @@ unsigned permissionsOf(const QString& nativePath)
 }
 
 } // namespace
+
+std::time_t FileCollector::storableTime(std::time_t mtime)
+{
+    // Local time, as the ZIP date fields are: what was 1975 is stored as 1980-01-01 00:00.
+    std::tm first{};
+    first.tm_year = 80;
+    first.tm_mon = 0;
+    first.tm_mday = 1;
+    first.tm_isdst = -1;
+    const std::time_t earliest = std::mktime(&first);
+    return std::max(mtime, earliest);
+}
 
 FileCollector::FileCollector(Options options, const QStringList& exclusions) : m_options(options)
 {
@@ -192,11 +207,22 @@ void FileCollector::walk(const QString& folder, const QString& displayFolder, co
 {
     const QChar separator = displayFolder.endsWith(QLatin1Char('\\')) ? QLatin1Char('\\') : QLatin1Char('/');
     const DosMask dosMask(mask);
+    if (QFile::encodeName(folder).size() >= PATH_MAX) {
+        m_leftOut.append({displayFolder, QStringLiteral("path longer than %1 bytes").arg(PATH_MAX)});
+        return;
+    }
     QDir dir(folder);
     QDir::Filters filters = QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
     if (m_options.recurse)
         filters |= QDir::Dirs;
     const QFileInfoList entries = dir.entryInfoList(filters, QDir::Name | QDir::IgnoreCase | QDir::DirsLast);
+    // Names Qt cannot list (not valid UTF-8, or too long a path) are found by the bytes.
+    const int rawOnes = addRawNames(folder, displayFolder, storedPrefix, dosMask);
+    const bool empty = rawOnes == 0 && std::none_of(entries.begin(), entries.end(), [&](const QFileInfo& entry) {
+        return m_options.hidden || !isHiddenName(entry.fileName());
+    });
+    if (empty && m_options.dirNames && m_options.recurse && !storedPrefix.isEmpty() && dir.exists())
+        addFolder(QFileInfo(folder), displayFolder, storedPrefix + QLatin1Char('/'));
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName();
         if (!m_options.hidden && isHiddenName(name))
@@ -204,6 +230,8 @@ void FileCollector::walk(const QString& folder, const QString& displayFolder, co
         if (entry.isDir()) {
             if (entry.isSymLink())
                 continue; // never follow a folder link: it could loop
+            if (QFile::encodeName(entry.absoluteFilePath()).size() >= PATH_MAX)
+                continue; // reported by addRawNames
             walk(entry.absoluteFilePath(), displayFolder + name + separator,
                  storedPrefix.isEmpty() ? name : storedPrefix + QLatin1Char('/') + name, mask);
             continue;
@@ -227,13 +255,92 @@ void FileCollector::walk(const QString& folder, const QString& displayFolder, co
     }
 }
 
+int FileCollector::addRawNames(const QString& folder, const QString& displayFolder, const QString& storedPrefix,
+                               const DosMask& mask)
+{
+    const QByteArray folderBytes = QFile::encodeName(folder);
+    DIR* dir = ::opendir(folderBytes.constData());
+    if (!dir)
+        return 0;
+    int found = 0;
+    while (const dirent* item = ::readdir(dir)) {
+        const QByteArray name(item->d_name);
+        if (name == "." || name == "..")
+            continue;
+        if (!m_options.hidden && name.startsWith('.'))
+            continue;
+        const QByteArray path = folderBytes + '/' + name;
+        const QString shown = QString::fromUtf8(name);
+        const bool decodable = shown.toUtf8() == name;
+        if (decodable && path.size() < PATH_MAX)
+            continue; // listed by Qt
+        if (path.size() >= PATH_MAX) {
+            ++found;
+            m_leftOut.append({displayFolder + shown, QStringLiteral("path longer than %1 bytes").arg(PATH_MAX)});
+            continue;
+        }
+        struct stat st;
+        if (::stat(path.constData(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            if (!m_options.recurse)
+                continue;
+            ++found;
+            m_leftOut.append({displayFolder + shown, QStringLiteral("folder name is not valid UTF-8")});
+            continue;
+        }
+        if (!S_ISREG(st.st_mode))
+            continue;
+        ++found;
+        if (!mask.matches(shown) || excluded(QFile::decodeName(path), shown))
+            continue;
+        const QByteArray prefix = m_options.dirNames && !storedPrefix.isEmpty() ? storedPrefix.toUtf8() + '/' : QByteArray();
+        FileToAdd file;
+        file.rawPath = path;
+        file.rawStoredName = prefix + name;
+        file.nativePath = QFile::decodeName(path);
+        file.displayPath = displayFolder + shown;
+        file.storedName = QString::fromUtf8(file.rawStoredName);
+        file.size = st.st_size;
+        file.mtime = storableTime(st.st_mtime);
+        file.permissions = static_cast<unsigned>(st.st_mode) & 0777u;
+        if (const auto taken = m_seenNames.constFind(file.rawStoredName); taken != m_seenNames.constEnd()) {
+            m_clashes.append({file.displayPath, file.storedName, m_files.at(*taken).displayPath});
+            continue;
+        }
+        m_seenNames.insert(file.rawStoredName, m_files.size());
+        m_files.append(file);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+void FileCollector::addFolder(const QFileInfo& info, const QString& displayPath, const QString& storedName)
+{
+    if (m_seenNames.contains(storedName.toUtf8()))
+        return; // a specification named the folder twice
+    m_seenNames.insert(storedName.toUtf8(), m_files.size());
+    FileToAdd folder;
+    folder.nativePath = info.absoluteFilePath();
+    folder.displayPath = displayPath;
+    folder.storedName = storedName;
+    folder.mtime = mtimeOf(info);
+    folder.permissions = permissionsOf(folder.nativePath);
+    folder.folder = true;
+    m_files.append(folder);
+}
+
 void FileCollector::addFile(const QFileInfo& info, const QString& displayPath, const QString& storedName)
 {
-    const QString key = storedName.toLower();
-    if (m_seenNames.contains(key))
-        return;
-    m_seenNames.insert(key);
     const QString nativePath = info.absoluteFilePath();
+    if (const auto taken = m_seenNames.constFind(storedName.toUtf8()); taken != m_seenNames.constEnd()) {
+        // The same file named by two specifications is simply stored once.
+        const FileToAdd& first = m_files.at(*taken);
+        if (first.nativePath != nativePath)
+            m_clashes.append({displayPath, storedName, first.displayPath});
+        return;
+    }
+    m_seenNames.insert(storedName.toUtf8(), m_files.size());
     FileToAdd file;
     file.nativePath = nativePath;
     file.displayPath = displayPath;

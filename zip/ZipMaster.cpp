@@ -1,6 +1,7 @@
 #include "ZipMaster.h"
 
 #include "ArchiveFileSource.h"
+#include "AtomicFile.h"
 #include "CompressionPipeline.h"
 #include "DosMask.h"
 #include "FileCollector.h"
@@ -58,6 +59,14 @@ DriveRoom roomFor(const QString& nativePath)
         room.readOnly = driveServices().readOnly(*letter);
     }
     return room;
+}
+
+// The hidden temporary file an archive is written to (".NAME.XXXXXX" beside it), possibly left
+// behind by a run that was killed.
+bool isArchiveTemporary(const QString& fileName, const QString& archivePath)
+{
+    const QString prefix = QLatin1Char('.') + QFileInfo(archivePath).fileName() + QLatin1Char('.');
+    return fileName.size() == prefix.size() + 6 && fileName.startsWith(prefix);
 }
 
 void setModificationTime(const QString& nativePath, std::time_t mtime)
@@ -197,7 +206,11 @@ int ZipMaster::addFiles()
     const QString archive = nativeArchive();
     if (archive.isEmpty())
         return report(ZipCode::NoArchiveName, ZipTexts::noArchiveName());
-    const QString archiveAbsolute = QFileInfo(archive).absoluteFilePath();
+    // A link is followed to the archive it names; a folder, device or FIFO is never replaced.
+    const Result<QString> resolved = AtomicFile::resolveTarget(archive);
+    if (!resolved)
+        return report(ZipCode::WriteError, ZipTexts::cannotWrite(m_fileName, resolved.status().message()));
+    const QString archiveAbsolute = *resolved;
     const bool archiveExists = QFileInfo(archiveAbsolute).isFile();
     if (archiveExists && isSelfExtracting(archiveAbsolute))
         return report(ZipCode::WriteError, ZipTexts::sfxReadOnlyUpdate(m_fileName));
@@ -214,6 +227,10 @@ int ZipMaster::addFiles()
     }
     for (const QString& missing : collector.missing())
         report(ZipCode::FileNotFound, ZipTexts::fileNotFound(missing));
+    for (const FileCollector::LeftOut& file : collector.leftOut())
+        report(ZipCode::ReadError, ZipTexts::cannotRead(file.displayPath, file.reason));
+    for (const StoredNameClash& clash : collector.clashes())
+        report(ZipCode::NameClash, ZipTexts::nameClash(clash.displayPath, clash.storedName, clash.takenBy));
 
     // Never store the archive itself or the engine's own temporary files beside it.
     const QString archiveFolder = QFileInfo(archiveAbsolute).absolutePath();
@@ -222,7 +239,8 @@ int ZipMaster::addFiles()
         if (file.nativePath == archiveAbsolute)
             continue;
         const QFileInfo info(file.nativePath);
-        if (info.absolutePath() == archiveFolder && info.fileName().startsWith(QLatin1String("ZipTmp")))
+        if (info.absolutePath() == archiveFolder
+            && (info.fileName().startsWith(QLatin1String("ZipTmp")) || isArchiveTemporary(info.fileName(), archiveAbsolute)))
             continue;
         files.append(file);
     }
@@ -230,7 +248,7 @@ int ZipMaster::addFiles()
     // A file that cannot be read (no permission, a link whose target is gone, a file deleted
     // since the listing) is reported and left out: the others are archived all the same.
     for (auto it = files.begin(); it != files.end();) {
-        const QString why = CompressionPipeline::checkReadable(it->nativePath);
+        const QString why = it->folder ? QString() : CompressionPipeline::checkReadable(it->nativePath, it->rawPath);
         if (why.isEmpty()) {
             ++it;
             continue;
@@ -277,12 +295,16 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     }
     zip_error_fini(&error);
 
-    // Existing entries by name (names compare without regard to case, as the system's files do).
-    QHash<QString, zip_uint64_t> existing;
+    // Existing entries by name. Stored names are case-sensitive: "Report.txt" does not replace
+    // "report.txt". A name is found by its bytes as stored (names that are not UTF-8) and as
+    // libzip reads it.
+    QHash<QByteArray, zip_uint64_t> existing;
     const zip_int64_t entryCount = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < entryCount; ++i) {
+        if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW))
+            existing.insert(QByteArray(name), static_cast<zip_uint64_t>(i));
         if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0))
-            existing.insert(QString::fromUtf8(name).toLower(), static_cast<zip_uint64_t>(i));
+            existing.insert(QByteArray(name), static_cast<zip_uint64_t>(i));
     }
 
     struct Planned
@@ -292,9 +314,15 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     };
     QList<Planned> replaced;
     QList<Planned> added;
+    QList<const FileToAdd*> folders; // empty folders not yet in the archive
     const bool update = m_addOptions & AddUpdate;
     for (const FileToAdd& file : files) {
-        const auto found = existing.constFind(file.storedName.toLower());
+        const auto found = existing.constFind(file.storedBytes());
+        if (file.folder) {
+            if (found == existing.constEnd())
+                folders.append(&file);
+            continue;
+        }
         if (found == existing.constEnd()) {
             added.append({&file, -1});
             continue;
@@ -328,7 +356,7 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     emit OnProgress(TotalFiles2Process, QString(), planned.size());
     emit OnProgress(TotalSize2Process, QString(), totalSize);
 
-    if (planned.isEmpty()) {
+    if (planned.isEmpty() && folders.isEmpty()) {
         zip_discard(za);
         emit OnProgress(EndOfBatch, QString(), 0);
         report(ZipCode::Info, ZipTexts::unchanged(m_fileName));
@@ -360,12 +388,22 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
     const QByteArray password = m_password.toUtf8();
 
     QString setupFailure;
-    for (int i = 0; i < planned.size(); ++i) {
+    for (const FileToAdd* folder : folders) {
+        const zip_int64_t index = zip_dir_add(za, folder->storedName.toUtf8().constData(), ZIP_FL_ENC_GUESS);
+        if (index < 0) {
+            setupFailure = QString::fromLocal8Bit(zip_strerror(za));
+            break;
+        }
+        zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), folder->mtime, 0);
+        zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                         ((0040000u | (folder->permissions & 0777u)) << 16) | 0x10u);
+    }
+    for (int i = 0; setupFailure.isEmpty() && i < planned.size(); ++i) {
         const FileToAdd& file = *planned[i].file;
         const QString suffix = QFileInfo(file.storedName).suffix().toLower();
         const auto method = storeSuffixes.contains(suffix) ? CompressionPipeline::Method::Store
                                                            : CompressionPipeline::Method::Auto;
-        const int entry = pipeline.addEntry(file.nativePath, file.size, file.mtime, method);
+        const int entry = pipeline.addEntry(file.nativePath, file.size, file.mtime, method, file.rawPath);
         zip_error_init(&error);
         zip_source_t* entrySource = pipeline.createSource(entry, za, &error);
         zip_error_fini(&error);
@@ -383,7 +421,9 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
             if (zip_file_replace(za, static_cast<zip_uint64_t>(planned[i].replaces), entrySource, 0) == 0)
                 index = planned[i].replaces;
         } else {
-            index = zip_file_add(za, file.storedName.toUtf8().constData(), entrySource, ZIP_FL_ENC_GUESS);
+            // A name that is not UTF-8 is stored as its bytes, without the UTF-8 flag.
+            index = zip_file_add(za, file.storedBytes().constData(), entrySource,
+                                 file.rawStoredName.isEmpty() ? ZIP_FL_ENC_GUESS : ZIP_FL_ENC_RAW);
         }
         if (index < 0) {
             zip_source_free(entrySource);
@@ -428,7 +468,7 @@ int ZipMaster::writeArchive(const QList<FileToAdd>& files, const QString& archiv
             result = report(ZipCode::WriteError,
                             ZipTexts::cannotWrite(m_fileName, writeReport->error.isEmpty() ? why : writeReport->error));
     } else {
-        m_successCount = static_cast<int>(planned.size());
+        m_successCount = static_cast<int>(planned.size() + folders.size());
         report(ZipCode::Info, ZipTexts::added(m_successCount, m_fileName));
     }
     emit OnProgress(EndOfBatch, QString(), 0);
@@ -874,26 +914,29 @@ int ZipMaster::CopyFile(const QString& source, const QString& target)
     if (room.free >= 0 && room.free < size)
         return CopyResult::ReadWriteError;
 
-    QByteArray temporary = QFile::encodeName(folder + QStringLiteral("/ZipTmpXXXXXX"));
-    const int out = ::mkstemp(temporary.data());
-    if (out < 0)
+    // The copy is written whole beside the target and replaces it only when complete; a link is
+    // followed to the file it names, anything else that is not a regular file is refused.
+    AtomicFile out(targetInfo.absoluteFilePath());
+    if (!out.open())
         return CopyResult::CannotCreate;
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
-    auto abandon = [&](int code) {
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat sourceInfo;
+    if (in < 0 || ::fstat(in, &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode)) {
         if (in >= 0)
             ::close(in);
-        ::close(out);
-        ::unlink(temporary.constData());
+        return CopyResult::ReadWriteError;
+    }
+    auto abandon = [&](int code) {
+        ::close(in);
+        out.discard();
         return code;
     };
-    if (in < 0)
-        return abandon(CopyResult::ReadWriteError);
     std::vector<char> buffer(static_cast<std::size_t>(CopyBlock));
     qint64 copied = 0;
     for (;;) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || errno == EAGAIN)
                 continue;
             return abandon(CopyResult::ReadWriteError);
         }
@@ -901,35 +944,21 @@ int ZipMaster::CopyFile(const QString& source, const QString& target)
             break;
         if (room.free >= 0 && copied + n > room.free)
             return abandon(CopyResult::ReadWriteError);
-        ssize_t done = 0;
-        while (done < n) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                return abandon(CopyResult::ReadWriteError);
-            }
-            done += w;
-        }
+        if (!out.write(buffer.data(), n))
+            return abandon(CopyResult::ReadWriteError);
         copied += n;
         if (!keepGoing())
             return abandon(CopyResult::General);
     }
-    if (::fsync(out) != 0)
-        return abandon(CopyResult::ReadWriteError);
-    struct stat sourceInfo;
-    ::fstat(in, &sourceInfo);
     ::close(in);
-    if (::close(out) != 0) {
-        ::unlink(temporary.constData());
+    struct timespec times[2];
+    times[0].tv_sec = sourceInfo.st_mtime;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    ::futimens(out.handle(), times);
+    if (!out.commit())
         return CopyResult::ReadWriteError;
-    }
-    ::chmod(temporary.constData(), sourceInfo.st_mode & 0777);
-    setModificationTime(QFile::decodeName(temporary), sourceInfo.st_mtime);
-    if (::rename(temporary.constData(), QFile::encodeName(targetInfo.absoluteFilePath()).constData()) != 0) {
-        ::unlink(temporary.constData());
-        return CopyResult::CannotCreate;
-    }
+    ::chmod(QFile::encodeName(out.targetPath()).constData(), sourceInfo.st_mode & 0777);
     return CopyResult::Ok;
 }
 

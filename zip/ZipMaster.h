@@ -25,9 +25,10 @@ struct FileToAdd;
 // Paths (FileName, specifications, extraction folder, copy arguments) may be in the system's
 // DOS form or native.
 //
-// An archive is never lost: changes are written to a "ZipTmp…" file in the archive's folder
-// and renamed over the archive only when complete; a failure or a cancel leaves the previous
-// archive exactly as it was.
+// An archive is never lost: changes are written to a hidden ".NAME.XXXXXX" file beside the
+// archive and renamed over it only when complete and synced; a failure, a full disk or a cancel
+// leaves the previous archive exactly as it was. An archive path that is a link updates the
+// archive it names; one that is neither a regular file nor absent is refused.
 class ZipMaster : public QObject
 {
     Q_OBJECT

@@ -59,6 +59,11 @@ QString notSelfExtracting(const QString& file)
 }
 QString noArchiveName() { return QStringLiteral("No archive file name given."); }
 QString cancelled() { return QStringLiteral("Operation cancelled by the user; the archive is unchanged."); }
+QString nameClash(const QString& file, const QString& storedName, const QString& takenBy)
+{
+    return QStringLiteral("Not added: ") + file + QStringLiteral(" would be stored as \"") + storedName
+        + QStringLiteral("\", the name already given to ") + takenBy;
+}
 QString unchanged(const QString& archive)
 {
     return QStringLiteral("Nothing new to add; the archive is unchanged: ") + archive;

@@ -24,6 +24,7 @@ constexpr int Busy = 1011;            // returned (without a message) when an op
 constexpr int NoArchiveName = 1012;
 constexpr int AesCrcUnverifiable = 1013;
 constexpr int TargetExists = 1014;     // a conversion's target is already there (when not replacing)
+constexpr int NameClash = 1015;        // a file to add would take a stored name another file has
 constexpr int General = 1099;
 } // namespace ZipCode
 
@@ -41,6 +42,7 @@ namespace ZipTexts {
 QString fileNotFound(const QString& name);       // "File not found " + name (15 characters before it)
 QString nothingToDo(const QString& archive);
 QString cannotRead(const QString& file, const QString& reason);
+QString nameClash(const QString& file, const QString& storedName, const QString& takenBy);
 QString cannotWrite(const QString& archive, const QString& reason);
 QString diskFull(const QString& archive);
 QString badArchive(const QString& archive, const QString& reason);

@@ -95,9 +95,11 @@ inline qint64 folderSize(const QString& folder)
     return total;
 }
 
+// Temporary files of the engine: "ZipTmp…" and the hidden ".NAME.XXXXXX" an archive or copy is
+// written to before it replaces NAME.
 inline QStringList temporaryLeftovers(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("ZipTmp*")}, QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({QStringLiteral("ZipTmp*"), QStringLiteral(".*.??????")}, QDir::Files | QDir::Hidden);
 }
 
 struct Run
@@ -108,7 +110,8 @@ struct Run
 };
 
 inline Run run(const QString& program, const QStringList& arguments, const QString& folder = {},
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+               const QByteArray& input = {})
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -118,6 +121,8 @@ inline Run run(const QString& program, const QStringList& arguments, const QStri
     Run result;
     if (!process.waitForStarted(10000))
         return result;
+    if (!input.isEmpty())
+        process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(120000);
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

@@ -3,10 +3,14 @@
 
 #include "ZipTestSupport.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <zip.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,6 +133,212 @@ private slots:
         expected.sort();
         QCOMPARE(entryNames(zip), expected);
         QCOMPARE(zip.SuccessCnt(), expected.size());
+    }
+
+    // Stored names are case-sensitive: names that differ only in case are all kept. Files that
+    // flatten to one stored name keep the first, and each other one is reported by name.
+    void caseAndClashesOfStoredNames_data()
+    {
+        QTest::addColumn<unsigned>("options");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("clashing"); // files reported as left out
+        QTest::newRow("with folder names")
+            << unsigned(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs)
+            << QStringList{u"Data/Report.txt"_s, u"Data/report.txt"_s, u"Data/sub/REPORT.txt"_s, u"Data/sub/report.txt"_s}
+            << QStringList{};
+        QTest::newRow("flattened") << unsigned(ZipMaster::AddRecurseDirs)
+                                   << QStringList{u"REPORT.txt"_s, u"Report.txt"_s, u"report.txt"_s}
+                                   << QStringList{u"C:\\Data\\sub\\report.txt"_s};
+    }
+    void caseAndClashesOfStoredNames()
+    {
+        QFETCH(unsigned, options);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, clashing);
+        QVERIFY(writeFile(path(u"Data/Report.txt"_s), "upper"));
+        QVERIFY(writeFile(path(u"Data/report.txt"_s), "lower"));
+        QVERIFY(writeFile(path(u"Data/sub/report.txt"_s), "deeper"));
+        QVERIFY(writeFile(path(u"Data/sub/REPORT.txt"_s), "shouting"));
+        ZipMaster zip;
+        EventLog log;
+        log.attach(zip);
+        zip.setFileName(u"C:\\names.zip"_s);
+        zip.setAddOptions(options);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(entryNames(zip), expected);
+        QStringList reported;
+        for (const auto& [code, text] : log.messages) {
+            if (code == 0)
+                continue;
+            QCOMPARE(code, ZipCode::NameClash);
+            reported.append(text.section(u' ', 2, 2));
+        }
+        QCOMPARE(reported, clashing);
+        QCOMPARE(zip.ErrCode(), clashing.isEmpty() ? 0 : ZipCode::NameClash);
+
+        // each entry holds its own file's data
+        const QString out = path(u"out"_s);
+        zip.setFSpecArgs({});
+        zip.setExtrBaseDir(out);
+        zip.setExtrOptions(ZipMaster::ExtrDirNames);
+        QCOMPARE(zip.Extract(), 0);
+        if (clashing.isEmpty()) {
+            QCOMPARE(readFile(out + u"/Data/Report.txt"_s), QByteArray("upper"));
+            QCOMPARE(readFile(out + u"/Data/report.txt"_s), QByteArray("lower"));
+            QCOMPARE(readFile(out + u"/Data/sub/report.txt"_s), QByteArray("deeper"));
+        } else {
+            QCOMPARE(readFile(out + u"/report.txt"_s), QByteArray("lower"));
+        }
+
+        // an update neither replaces "report.txt" by "Report.txt" nor adds anything again
+        const QByteArray before = readFile(path(u"names.zip"_s));
+        zip.setAddOptions(options | ZipMaster::AddUpdate);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"names.zip"_s)), before);
+    }
+
+    // Names Qt cannot list are not passed over in silence: a file whose name is not UTF-8 is
+    // stored under its raw bytes (and found again by an update), a folder with such a name and a
+    // path over the system's limit are each reported by name.
+    void namesBeyondUtf8AndPathLimits()
+    {
+        const QByteArray folder = QFile::encodeName(path(u"Raw"_s));
+        QVERIFY(writeFile(path(u"Raw/plain.txt"_s), "plain"));
+        const QByteArray latin1 = folder + "/caf\xe9.txt";
+        {
+            FILE* f = std::fopen(latin1.constData(), "wb");
+            QVERIFY(f);
+            std::fputs("latin-1 name", f);
+            std::fclose(f);
+        }
+        QCOMPARE(::mkdir(QByteArray(folder + "/n\xe9w").constData(), 0755), 0);
+        // a chain of folders whose deepest path goes past 4,096 bytes
+        QByteArray deep = folder + "/deep";
+        QCOMPARE(::mkdir(deep.constData(), 0755), 0);
+        struct RemoveDeep // QTemporaryDir cannot remove paths that long
+        {
+            QString at;
+            ~RemoveDeep() { run(u"rm"_s, {u"-rf"_s, at}); }
+        } removeDeep{QFile::decodeName(deep)};
+        QVERIFY(::chdir(deep.constData()) == 0);
+        const QByteArray part(200, 'x');
+        qsizetype length = deep.size();
+        while (length < 4200) {
+            QCOMPARE(::mkdir(part.constData(), 0755), 0);
+            QVERIFY(::chdir(part.constData()) == 0);
+            length += part.size() + 1;
+        }
+        QVERIFY(writeFile(u"f.txt"_s, "too deep"));
+        QDir::setCurrent(m_root);
+
+        ZipMaster zip;
+        EventLog log;
+        log.attach(zip);
+        zip.setFileName(u"C:\\raw.zip"_s);
+        zip.setFSpecArgs({u"C:\\Raw\\*.*"_s});
+        zip.setAddOptions(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs | ZipMaster::AddUpdate);
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(log.codes(), (QList<int>{ZipCode::ReadError, ZipCode::ReadError}));
+        QString reports;
+        for (const auto& m : log.messages)
+            reports += m.second + u'\n';
+        QVERIFY2(reports.contains(u"not valid UTF-8"_s) && reports.contains(u"longer than 4096 bytes"_s), qPrintable(reports));
+
+        int error = 0;
+        zip_t* za = zip_open(QFile::encodeName(path(u"raw.zip"_s)).constData(), ZIP_RDONLY, &error);
+        QVERIFY(za);
+        QSet<QByteArray> raw;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+            raw.insert(zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW));
+        zip_discard(za);
+        QCOMPARE(raw, (QSet<QByteArray>{"Raw/plain.txt", "Raw/caf\xe9.txt"}));
+        if (haveTool(u"unzip"_s)) {
+            const QString out = path(u"unzipped"_s);
+            QCOMPARE(run(u"unzip"_s, {u"-q"_s, path(u"raw.zip"_s), u"-d"_s, out}).exitCode, 0);
+            FILE* restored = std::fopen(QByteArray(QFile::encodeName(out) + "/Raw/caf\xe9.txt").constData(), "rb");
+            QVERIFY(restored);
+            char text[32] = {};
+            const size_t n = std::fread(text, 1, sizeof(text) - 1, restored);
+            std::fclose(restored);
+            QCOMPARE(QByteArray(text, static_cast<qsizetype>(n)), QByteArray("latin-1 name"));
+        }
+
+        const QByteArray before = readFile(path(u"raw.zip"_s));
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"raw.zip"_s)), before);
+    }
+
+    // ZIP dates begin in 1980: an older file is stored as 1980-01-01 00:00, and an update does
+    // not take it for a changed file.
+    void datesBefore1980()
+    {
+        const QList<QDateTime> times{QDateTime(QDate(1975, 6, 15), QTime(12, 0)), QDateTime(QDate(1979, 12, 31), QTime(23, 59, 58)),
+                                     QDateTime(QDate(1980, 1, 1), QTime(0, 0, 2))};
+        for (int i = 0; i < times.size(); ++i) {
+            QVERIFY(writeFile(path(u"Old/f%1.txt"_s.arg(i)), "old"));
+            setModified(path(u"Old/f%1.txt"_s.arg(i)), times[i]);
+        }
+        ZipMaster zip;
+        zip.setFileName(u"C:\\old.zip"_s);
+        zip.setFSpecArgs({u"C:\\Old\\*.*"_s});
+        zip.setAddOptions(ZipMaster::AddUpdate);
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.Count(), 3);
+        const QDateTime first(QDate(1980, 1, 1), QTime(0, 0));
+        QCOMPARE(zip.ZipContents()[0].DateTime, first);
+        QCOMPARE(zip.ZipContents()[1].DateTime, first);
+        QCOMPARE(zip.ZipContents()[2].DateTime, times[2]);
+        const QByteArray before = readFile(path(u"old.zip"_s));
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"old.zip"_s)), before);
+    }
+
+    // With folder names and recursion an empty folder is stored as a folder entry, once, and a
+    // restore brings it back; without folder names there is nothing to store for it.
+    void emptyFoldersAreStoredAndRestored()
+    {
+        makeTree();
+        QVERIFY(QDir().mkpath(path(u"Data/empty"_s)));
+        QVERIFY(QDir().mkpath(path(u"Data/sub/none/deeper"_s)));
+        QVERIFY(writeFile(path(u"Data/onlyhidden/.x"_s), "x"));
+        ZipMaster zip;
+        zip.setFileName(u"C:\\tree.zip"_s);
+        zip.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        zip.setAddOptions(ZipMaster::AddDirNames | ZipMaster::AddRecurseDirs | ZipMaster::AddUpdate);
+        QCOMPARE(zip.Add(), 0);
+        const QStringList names = entryNames(zip);
+        for (const QString& folder : {u"Data/empty/"_s, u"Data/sub/none/deeper/"_s, u"Data/onlyhidden/"_s})
+            QVERIFY2(names.contains(folder), qPrintable(names.join(u' ')));
+        QVERIFY(!names.contains(u"Data/sub/none/"_s)); // not empty: it holds "deeper"
+        QVERIFY(!names.contains(u"Data/sub/"_s));
+
+        const QByteArray before = readFile(path(u"tree.zip"_s));
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(zip.SuccessCnt(), 0);
+        QCOMPARE(readFile(path(u"tree.zip"_s)), before);
+
+        zip.setFSpecArgs({});
+        zip.setExtrBaseDir(path(u"restore"_s));
+        zip.setExtrOptions(ZipMaster::ExtrDirNames);
+        QCOMPARE(zip.Extract(), 0);
+        QVERIFY(QFileInfo(path(u"restore/Data/empty"_s)).isDir());
+        QVERIFY(QFileInfo(path(u"restore/Data/sub/none/deeper"_s)).isDir());
+        QCOMPARE(readFile(path(u"restore/Data/sub/d.txt"_s)), readFile(path(u"Data/sub/d.txt"_s)));
+        if (haveTool(u"unzip"_s))
+            QCOMPARE(run(u"unzip"_s, {u"-tqq"_s, path(u"tree.zip"_s)}).exitCode, 0);
+
+        ZipMaster flat;
+        flat.setFileName(u"C:\\flat.zip"_s);
+        flat.setFSpecArgs({u"C:\\Data\\*.*"_s});
+        flat.setAddOptions(ZipMaster::AddRecurseDirs);
+        QCOMPARE(flat.Add(), 0);
+        for (const QString& name : entryNames(flat))
+            QVERIFY(!name.endsWith(u'/'));
     }
 
     void nativePathsStoreLikeTheirDosForm()

@@ -5,6 +5,7 @@
 #include "ZipMaster.h"
 #include "ZipPaths.h"
 
+#include <QFile>
 #include <QMap>
 #include <QSet>
 #include <QTextStream>
@@ -93,6 +94,47 @@ bool parseNumber(const QString& text, int low, int high, int* value)
     return true;
 }
 
+// The password of --password or --password-file (whose first line is the password; "-" reads
+// it from standard input). False with *error set when it cannot be had or is empty: an empty
+// password would silently write an archive that is not encrypted.
+bool passwordOption(const Parsed& p, QString* password, QString* error)
+{
+    const bool inLine = p.values.contains(QStringLiteral("password"));
+    const bool fromFile = p.values.contains(QStringLiteral("password-file"));
+    if (inLine && fromFile) {
+        *error = QStringLiteral("give either --password or --password-file, not both");
+        return false;
+    }
+    if (inLine) {
+        *password = p.value(QStringLiteral("password"));
+    } else {
+        const QString name = p.value(QStringLiteral("password-file"));
+        QFile file;
+        const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                       : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+        if (!opened) {
+            *error = QStringLiteral("cannot read the password file ") + name + QStringLiteral(": ") + file.errorString();
+            return false;
+        }
+        QByteArray line = file.readLine(4096);
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        *password = QString::fromUtf8(line);
+    }
+    if (password->isEmpty()) {
+        *error = inLine ? QStringLiteral("the password is empty: give a password, or leave out --password to write an "
+                                         "archive that is not encrypted")
+                        : QStringLiteral("the password file holds no password on its first line");
+        return false;
+    }
+    return true;
+}
+
+bool hasPassword(const Parsed& p)
+{
+    return p.values.contains(QStringLiteral("password")) || p.values.contains(QStringLiteral("password-file"));
+}
+
 void connectMessages(ksv::ZipMaster& zip, bool verbose)
 {
     QObject::connect(&zip, &ksv::ZipMaster::OnMessage, [verbose](int code, const QString& text) {
@@ -107,8 +149,8 @@ int runAdd(const QStringList& args)
 {
     const Parsed p = parse(args, {QStringLiteral("recurse"), QStringLiteral("dir-names"), QStringLiteral("hidden"),
                                   QStringLiteral("update"), QStringLiteral("verbose")},
-                           {QStringLiteral("level"), QStringLiteral("password"), QStringLiteral("exclude"),
-                            QStringLiteral("comment")});
+                           {QStringLiteral("level"), QStringLiteral("password"), QStringLiteral("password-file"),
+                            QStringLiteral("exclude"), QStringLiteral("comment")});
     if (!p.error.isEmpty())
         return usageError(p.error);
     if (p.positional.size() < 2)
@@ -116,6 +158,12 @@ int runAdd(const QStringList& args)
     int level = 6;
     if (p.values.contains(QStringLiteral("level")) && !parseNumber(p.value(QStringLiteral("level")), 0, 9, &level))
         return usageError(QStringLiteral("--level takes 0 to 9"));
+    QString password;
+    if (hasPassword(p)) {
+        QString why;
+        if (!passwordOption(p, &password, &why))
+            return usageError(why);
+    }
     ksv::ZipMaster zip;
     connectMessages(zip, p.flags.contains(QStringLiteral("verbose")));
     zip.setFileName(p.positional.first());
@@ -129,19 +177,22 @@ int runAdd(const QStringList& args)
         options |= ksv::ZipMaster::AddHiddenFiles;
     if (p.flags.contains(QStringLiteral("update")))
         options |= ksv::ZipMaster::AddUpdate;
-    if (p.values.contains(QStringLiteral("password"))) {
-        zip.setPassword(p.value(QStringLiteral("password")));
+    if (!password.isEmpty()) {
+        zip.setPassword(password);
         options |= ksv::ZipMaster::AddEncrypt;
     }
     zip.setAddOptions(options);
     zip.setFSpecArgs(p.positional.mid(1));
     zip.setFSpecArgsExcl(p.values.value(QStringLiteral("exclude")));
     int result = zip.Add();
+    // A file left out (not found, unreadable, a clash of stored names) fails the command even
+    // though the archive holds the others.
+    const bool leftOut = zip.ErrCode() != 0;
     if (result == 0 && p.values.contains(QStringLiteral("comment")))
         result = zip.setZipComment(p.value(QStringLiteral("comment")));
     if (zip.Cancel())
         return 1;
-    return result == 0 ? 0 : 1;
+    return result == 0 && !leftOut ? 0 : 1;
 }
 
 int runList(const QStringList& args)
@@ -170,9 +221,10 @@ int runList(const QStringList& args)
 
 int runExtractOrTest(const QStringList& args, bool test)
 {
-    const Parsed p = test ? parse(args, {QStringLiteral("verbose")}, {QStringLiteral("password")})
+    const QStringList valueNames{QStringLiteral("password"), QStringLiteral("password-file")};
+    const Parsed p = test ? parse(args, {QStringLiteral("verbose")}, valueNames)
                           : parse(args, {QStringLiteral("dir-names"), QStringLiteral("overwrite"), QStringLiteral("verbose")},
-                                  {QStringLiteral("password")});
+                                  valueNames);
     if (!p.error.isEmpty())
         return usageError(p.error);
     if (test ? p.positional.size() != 1 : p.positional.size() < 2)
@@ -181,8 +233,13 @@ int runExtractOrTest(const QStringList& args, bool test)
     ksv::ZipMaster zip;
     connectMessages(zip, p.flags.contains(QStringLiteral("verbose")));
     zip.setFileName(p.positional.first());
-    if (p.values.contains(QStringLiteral("password")))
-        zip.setPassword(p.value(QStringLiteral("password")));
+    if (hasPassword(p)) {
+        QString password;
+        QString why;
+        if (!passwordOption(p, &password, &why))
+            return usageError(why);
+        zip.setPassword(password);
+    }
     unsigned options = 0;
     if (p.flags.contains(QStringLiteral("dir-names")))
         options |= ksv::ZipMaster::ExtrDirNames;
@@ -294,15 +351,19 @@ int runCopy(const QStringList& args)
 QString zipCommandHelp()
 {
     return QStringLiteral(
-        "ksvtool zip add [--level N] [--recurse] [--dir-names] [--hidden] [--update] [--password P]\n"
-        "                [--exclude SPEC]... [--comment TEXT] [--verbose] ARCHIVE SPEC...\n"
+        "ksvtool zip add [--level N] [--recurse] [--dir-names] [--hidden] [--update]\n"
+        "                [--password P | --password-file FILE] [--exclude SPEC]... [--comment TEXT] [--verbose]\n"
+        "                ARCHIVE SPEC...\n"
         "    Adds the files named by each SPEC (folder + mask such as C:\\Data\\*.*, or one file) to ARCHIVE.\n"
-        "    --level 0 stores, 1-9 deflate (default 6); --password encrypts with AES-256 (WinZip AE-2).\n"
+        "    --level 0 stores, 1-9 deflate (default 6); a password encrypts with AES-256 (WinZip AE-2).\n"
+        "    --password-file reads the password from the first line of FILE (\"-\": standard input);\n"
+        "    --password P is visible to every user of the machine (ps, /proc): prefer --password-file.\n"
+        "    An empty password is refused. Exit 1 when any file was left out (the others are stored).\n"
         "ksvtool zip list ARCHIVE\n"
         "    One line per entry: name, size, compressed size, date and time, \"*\" when encrypted (tab-separated).\n"
-        "ksvtool zip extract [--dir-names] [--overwrite] [--password P] ARCHIVE DESTDIR [SPEC...]\n"
+        "ksvtool zip extract [--dir-names] [--overwrite] [--password P | --password-file FILE] ARCHIVE DESTDIR [SPEC...]\n"
         "    Extracts every entry, or those matching a SPEC (\"*\" and \"?\", any case).\n"
-        "ksvtool zip test [--password P] ARCHIVE\n"
+        "ksvtool zip test [--password P | --password-file FILE] ARCHIVE\n"
         "ksvtool zip delete ARCHIVE SPEC...\n"
         "ksvtool zip sfx [--caption T] [--default-dir D] [--command C] [--message M] [--overwrite]\n"
         "                [--options N] [--icon FILE] [--stub FILE] [--force] ARCHIVE\n"
