@@ -50,9 +50,9 @@ public:
     // Free bytes, -1 when there is no medium or the drive is unknown.
     virtual qint64 freeSpace(QChar letter) const = 0;
     virtual qint64 capacity(QChar letter) const = 0;
-    // The medium refuses writes (read-only medium or mount).
-    // Engines check this (or DosPath::writable) before writing to a drive: on the simulated
-    // platform the native folder behind a read-only drive is writable, only this tells.
+    // The medium refuses writes (read-only medium or mount), judged at the drive's root. On the
+    // simulated platform the native folder behind a read-only drive is writable, only this (or
+    // folderReadOnly) tells. Before writing a file use folderReadOnly or DosPath::writable.
     virtual bool readOnly(QChar letter) const = 0;
     // Where a file is about to be written: free bytes and write refusal measured at the folder
     // that will hold it (nativePath itself when it is a folder, else its nearest existing
