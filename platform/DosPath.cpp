@@ -158,7 +158,10 @@ bool writable(const QString& dosPath)
     if (letter.isNull())
         return false;
     const DriveServices& services = driveServices();
-    return services.drive(letter) && services.mediumPresent(letter) && !services.readOnly(letter);
+    if (!services.drive(letter) || !services.mediumPresent(letter))
+        return false;
+    const QString native = toNative(dosPath);
+    return !native.isEmpty() && !services.folderReadOnly(native);
 }
 
 } // namespace ksv::DosPath

@@ -144,6 +144,18 @@ bool LinuxDriveServices::readOnly(QChar letter) const
     return !stats || stats->readOnlyMount || ::access(QFile::encodeName(info->root).constData(), W_OK) != 0;
 }
 
+qint64 LinuxDriveServices::folderFreeSpace(const QString& nativePath) const
+{
+    const auto stats = VolumeStats::of(nearestExistingFolder(nativePath));
+    return stats ? stats->available : -1;
+}
+
+bool LinuxDriveServices::folderReadOnly(const QString& nativePath) const
+{
+    const QString folder = nearestExistingFolder(nativePath);
+    return folder.isEmpty() || folderRefusesWrites(folder);
+}
+
 QString LinuxDriveServices::volumeLabel(QChar letter) const
 {
     const auto info = drive(letter);

@@ -22,6 +22,8 @@ public:
     qint64 freeSpace(QChar letter) const override;
     qint64 capacity(QChar letter) const override;
     bool readOnly(QChar letter) const override;
+    qint64 folderFreeSpace(const QString& nativePath) const override;
+    bool folderReadOnly(const QString& nativePath) const override;
     QString volumeLabel(QChar letter) const override;
     bool setVolumeLabel(QChar letter, const QString& label) override;
     bool eject(QChar letter) override;

@@ -114,6 +114,47 @@ bool SimulatedDriveServices::readOnly(QChar letter) const
     return !section.isEmpty() && IniFile(m_drivesFile).readBool(section, QStringLiteral("readonly"), false);
 }
 
+QChar SimulatedDriveServices::letterHolding(const QString& nativePath) const
+{
+    const QString path = QDir::cleanPath(QFileInfo(nativePath).absoluteFilePath());
+    QChar best;
+    qsizetype bestLength = -1;
+    for (const DriveInfo& info : drives()) {
+        const QString root = QDir::cleanPath(info.root);
+        const bool inside = path == root || path.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+        if (inside && root.size() > bestLength) {
+            best = info.letter;
+            bestLength = root.size();
+        }
+    }
+    return best;
+}
+
+qint64 SimulatedDriveServices::folderFreeSpace(const QString& nativePath) const
+{
+    // A drive with a capacity is one medium of that size, whatever folder of it is asked about.
+    if (const QChar letter = letterHolding(nativePath); !letter.isNull()) {
+        if (!mediumPresent(letter))
+            return -1;
+        bool ok = false;
+        const qint64 cap = value(letter, QStringLiteral("capacity")).trimmed().toLongLong(&ok);
+        if (ok)
+            return std::max<qint64>(0, cap - folderContentSize(drive(letter)->root));
+    }
+    const auto stats = VolumeStats::of(nearestExistingFolder(nativePath));
+    return stats ? stats->available : -1;
+}
+
+bool SimulatedDriveServices::folderReadOnly(const QString& nativePath) const
+{
+    if (const QChar letter = letterHolding(nativePath); !letter.isNull()) {
+        if (!mediumPresent(letter) || readOnly(letter))
+            return true;
+    }
+    const QString folder = nearestExistingFolder(nativePath);
+    return folder.isEmpty() || folderRefusesWrites(folder);
+}
+
 QString SimulatedDriveServices::volumeLabel(QChar letter) const
 {
     if (!mediumPresent(letter))

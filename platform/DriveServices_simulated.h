@@ -27,6 +27,8 @@ public:
     qint64 freeSpace(QChar letter) const override;
     qint64 capacity(QChar letter) const override;
     bool readOnly(QChar letter) const override;
+    qint64 folderFreeSpace(const QString& nativePath) const override;
+    bool folderReadOnly(const QString& nativePath) const override;
     QString volumeLabel(QChar letter) const override;
     bool setVolumeLabel(QChar letter, const QString& label) override;
     bool eject(QChar letter) override;
@@ -36,6 +38,8 @@ private:
     // The section of a letter as written in the file ("A" or "A:"); empty when unknown.
     QString sectionOf(QChar letter) const;
     QString value(QChar letter, const QString& key) const;
+    // The drive whose root holds the native path (the longest root); null outside every drive.
+    QChar letterHolding(const QString& nativePath) const;
 
     QString m_drivesFile;
 };

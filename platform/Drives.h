@@ -50,10 +50,19 @@ public:
     // Free bytes, -1 when there is no medium or the drive is unknown.
     virtual qint64 freeSpace(QChar letter) const = 0;
     virtual qint64 capacity(QChar letter) const = 0;
-    // The medium refuses writes (read-only medium or mount).
-    // Engines check this (or DosPath::writable) before writing to a drive: on the simulated
-    // platform the native folder behind a read-only drive is writable, only this tells.
+    // The medium refuses writes (read-only medium or mount), judged at the drive's root. On the
+    // simulated platform the native folder behind a read-only drive is writable, only this (or
+    // folderReadOnly) tells. Before writing a file use folderReadOnly or DosPath::writable.
     virtual bool readOnly(QChar letter) const = 0;
+    // Where a file is about to be written: free bytes and write refusal measured at the folder
+    // that will hold it (nativePath itself when it is a folder, else its nearest existing
+    // ancestor), that is that folder's own file system and permissions, not the drive root's.
+    // A folder on a separate mount under a drive answers for that mount. -1 / true when nothing
+    // can be written there (no such folder, a drive without medium). Use these before writing
+    // a file; freeSpace/readOnly above stay for what concerns the drive itself (its label, the
+    // free-space caption, the medium check).
+    virtual qint64 folderFreeSpace(const QString& nativePath) const = 0;
+    virtual bool folderReadOnly(const QString& nativePath) const = 0;
     virtual QString volumeLabel(QChar letter) const = 0;      // "" without medium
     virtual bool setVolumeLabel(QChar letter, const QString& label) = 0;
     virtual bool eject(QChar letter) = 0;
@@ -85,8 +94,9 @@ QString outsideDrivesMessage(const QString& nativePath);
 bool isDosAbsolute(const QString& path); // "X:\..." or "X:/..."
 // The upper-case drive letter of a DOS path ("c:\x" -> 'C'); a null QChar without one.
 QChar driveLetter(const QString& dosPath);
-// The path's drive exists, holds a medium and accepts writes (not read-only). Engines call it
-// before writing to a target, together with DriveServices::freeSpace.
+// The path's drive exists and holds a medium, and the folder the path names (or that would hold
+// it) accepts new files (DriveServices::folderReadOnly). Engines call it before writing to a
+// target, together with DriveServices::folderFreeSpace.
 bool writable(const QString& dosPath);
 
 } // namespace DosPath

@@ -70,9 +70,18 @@ ScriptCursor& cursor()
     return instance;
 }
 
+// A "text:" line may hold a password meant for a later question: only its length is shown.
+QString shownLine(const QString& text)
+{
+    if (!text.startsWith(QLatin1String("text:"), Qt::CaseInsensitive))
+        return text;
+    return text.left(5) + QString(text.size() - 5, QLatin1Char('*'));
+}
+
 void noteMismatch(const ScriptLine& line, const QString& question)
 {
-    Transcript::recordAction(QStringLiteral("script"), PlatformTexts::scriptMismatch(line.number, line.text, question));
+    Transcript::recordAction(QStringLiteral("script"),
+                             PlatformTexts::scriptMismatch(line.number, shownLine(line.text), question));
 }
 
 bool startsWithWord(const QString& line, QLatin1String prefix)

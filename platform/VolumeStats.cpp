@@ -1,10 +1,12 @@
 #include "VolumeStats.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace ksv {
 
@@ -19,6 +21,27 @@ std::optional<VolumeStats> VolumeStats::of(const QString& nativeFolder)
     stats.total = static_cast<qint64>(st.f_blocks) * unit;
     stats.readOnlyMount = (st.f_flag & ST_RDONLY) != 0;
     return stats;
+}
+
+QString nearestExistingFolder(const QString& nativePath)
+{
+    if (nativePath.isEmpty() || QFileInfo(nativePath).isRelative())
+        return {};
+    QString current = QDir::cleanPath(nativePath);
+    while (!QFileInfo(current).isDir()) {
+        const QString parent = QFileInfo(current).path();
+        if (parent == current)
+            return {};
+        current = parent;
+    }
+    return current;
+}
+
+bool folderRefusesWrites(const QString& nativeFolder)
+{
+    const auto stats = VolumeStats::of(nativeFolder);
+    return !stats || stats->readOnlyMount ||
+           ::access(QFile::encodeName(nativeFolder).constData(), W_OK | X_OK) != 0;
 }
 
 qint64 folderContentSize(const QString& nativeFolder)

@@ -22,4 +22,13 @@ qint64 DriveFreeSpace(int drive)
     return driveServices().freeSpace(letter);
 }
 
+qint64 FreeSpaceAt(const QString& dosPath)
+{
+    const QChar letter = DosPath::driveLetter(dosPath);
+    if (letter.isNull() || !driveServices().mediumPresent(letter))
+        return -1;
+    const QString native = DosPath::toNative(dosPath);
+    return native.isEmpty() ? -1 : driveServices().folderFreeSpace(native);
+}
+
 } // namespace ksv

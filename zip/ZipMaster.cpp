@@ -44,7 +44,7 @@ QString libzipError(zip_error_t* error)
     return QString::fromLocal8Bit(zip_error_strerror(error));
 }
 
-// Free bytes of the drive holding a native path (-1 unknown) and whether it refuses writes.
+// Free bytes where a native path is written (-1 unknown) and whether its folder refuses writes.
 struct DriveRoom
 {
     qint64 free = -1;
@@ -54,9 +54,9 @@ struct DriveRoom
 DriveRoom roomFor(const QString& nativePath)
 {
     DriveRoom room;
-    if (const auto letter = ZipPaths::driveOf(nativePath)) {
-        room.free = driveServices().freeSpace(*letter);
-        room.readOnly = driveServices().readOnly(*letter);
+    if (ZipPaths::driveOf(nativePath)) {
+        room.free = driveServices().folderFreeSpace(nativePath);
+        room.readOnly = driveServices().folderReadOnly(nativePath);
     }
     return room;
 }

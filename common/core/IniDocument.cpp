@@ -47,22 +47,29 @@ IniDocument::Line IniDocument::parseLine(const QString& text, bool insideSection
 IniDocument IniDocument::fromBytes(const QByteArray& bytes)
 {
     IniDocument doc;
-    const QString text = TextEncoding::decodeSettingsText(bytes, &doc.m_bom);
-    if (text.contains(QLatin1String("\r\n")))
+    static const QByteArray bom("\xEF\xBB\xBF", 3);
+    doc.m_bom = bytes.startsWith(bom);
+    const QByteArray body = doc.m_bom ? bytes.mid(bom.size()) : bytes;
+    if (body.contains("\r\n"))
         doc.m_lineEnd = LineEnd::CrLf;
-    else if (text.contains(QLatin1Char('\n')))
+    else if (body.contains('\n'))
         doc.m_lineEnd = LineEnd::Lf;
+    else if (body.contains('\r'))
+        doc.m_lineEnd = LineEnd::Cr;
     else
         doc.m_lineEnd = LineEnd::CrLf;
 
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QList<QByteArray> lines = body.split(doc.m_lineEnd == LineEnd::Cr ? '\r' : '\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // the file's final line end
     bool inside = false;
-    for (QString& l : lines) {
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-        Line parsed = parseLine(l, inside);
+    for (QByteArray& raw : lines) {
+        if (doc.m_lineEnd != LineEnd::Cr && raw.endsWith('\r'))
+            raw.chop(1);
+        const QString text = TextEncoding::isValidUtf8(raw) ? QString::fromUtf8(raw) : TextEncoding::decodeWindows1252(raw);
+        Line parsed = parseLine(text, inside);
+        parsed.original = raw;
+        parsed.unchanged = true;
         if (parsed.kind == Kind::Section)
             inside = true;
         doc.m_lines.append(std::move(parsed));
@@ -80,14 +87,14 @@ IniDocument IniDocument::fromFile(const QString& nativePath)
 
 QByteArray IniDocument::toBytes() const
 {
-    const QString eol = m_lineEnd == LineEnd::CrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QString text;
-    for (const Line& l : m_lines)
-        text += l.text + eol;
+    const QByteArray eol = m_lineEnd == LineEnd::CrLf ? QByteArray("\r\n") : m_lineEnd == LineEnd::Lf ? QByteArray("\n") : QByteArray("\r");
     QByteArray out;
     if (m_bom)
         out = QByteArray("\xEF\xBB\xBF", 3);
-    out += text.toUtf8();
+    for (const Line& l : m_lines) {
+        out += l.unchanged ? l.original : l.text.toUtf8();
+        out += eol;
+    }
     return out;
 }
 
@@ -255,8 +262,11 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     const qsizetype existing = findKey(s, k);
     if (existing >= 0) {
         Line& l = m_lines[existing];
+        if (l.value == v)
+            return true; // the line keeps its bytes
         l.text = l.name + QLatin1Char('=') + v;
         l.value = v;
+        l.unchanged = false;
         return true;
     }
     Line line;

@@ -14,6 +14,11 @@ namespace ksv {
 // other line are kept as they are and never read as keys. Names compare without regard to case;
 // with a section or key written twice, the first one counts for reading and writing.
 //
+// Each line is decoded on its own: UTF-8 when its bytes are valid UTF-8, else Windows-1252 (the
+// code page of older installations), so one stray byte never changes how the other lines read.
+// Lines end with CRLF, LF or a lone CR (the file's first kind of line end is kept when writing).
+// Lines left unchanged are written back byte for byte; new and edited lines are written in UTF-8.
+//
 // IniFile reads and writes files through this class; loaders that read many keys at once may
 // also use it directly on one snapshot of a file.
 class IniDocument
@@ -22,7 +27,8 @@ public:
     enum class LineEnd
     {
         CrLf,
-        Lf
+        Lf,
+        Cr
     };
 
     IniDocument() = default;
@@ -71,6 +77,10 @@ private:
         Kind kind = Kind::Other;
         QString name;  // section or key name, trimmed
         QString value; // key value, trimmed
+        // The line's bytes as read (without its line end) while the line is unchanged: written
+        // back as they are, so a line in another encoding is never converted by someone else's edit.
+        QByteArray original;
+        bool unchanged = false;
     };
 
     // Index of the header line of the first section with that name, or -1.

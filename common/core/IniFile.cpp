@@ -1,11 +1,12 @@
 #include "IniFile.h"
 
+#include "AtomicFile.h"
 #include "FileWriteLock.h"
 #include "IniDocument.h"
+#include "WriteFailures.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <utility>
 
@@ -19,18 +20,24 @@ namespace {
 template <typename Change> bool editFile(const QString& path, Change change)
 {
     FileWriteLock lock(path);
-    if (!lock.isLocked())
+    if (!lock.isLocked()) {
+        WriteFailures::report(path, QStringLiteral("the file cannot be locked for writing"));
         return false;
+    }
     const bool existed = QFileInfo::exists(path);
     IniDocument doc;
     if (existed) {
         // A file that exists but cannot be read is never replaced by one holding only the change.
         QFile source(path);
-        if (!source.open(QIODevice::ReadOnly))
+        if (!source.open(QIODevice::ReadOnly)) {
+            WriteFailures::report(path, source.errorString());
             return false;
+        }
         const QByteArray bytes = source.readAll();
-        if (source.error() != QFileDevice::NoError)
+        if (source.error() != QFileDevice::NoError) {
+            WriteFailures::report(path, source.errorString());
             return false;
+        }
         doc = IniDocument::fromBytes(bytes);
     }
     const QByteArray before = existed ? doc.toBytes() : QByteArray();
@@ -40,14 +47,10 @@ template <typename Change> bool editFile(const QString& path, Change change)
     const QByteArray after = doc.toBytes();
     if (existed ? after == before : after.isEmpty())
         return true;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(after) != after.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    const Status written = AtomicFile::writeFile(path, after);
+    if (!written)
+        WriteFailures::report(path, WriteFailures::reasonOf(written.code()));
+    return written.isOk();
 }
 
 } // namespace

@@ -19,8 +19,10 @@ class IniDocument;
 // seen by the next read. Every write is atomic (temporary file in the same folder, then rename)
 // and serialised between processes with an advisory lock on a companion lock file, so two
 // programs writing different keys at once lose neither.
-// Files are read as UTF-8, falling back to Windows-1252 for a file that is not valid UTF-8,
-// and written as UTF-8; a file keeps its line-end style, new files get CRLF.
+// Each line is read as UTF-8, or as Windows-1252 when it is not valid UTF-8; lines a write does
+// not change keep their bytes, edited and new lines are UTF-8. A file keeps its line-end style
+// (CRLF, LF or CR), new files get CRLF. A write that fails (full disk, read-only folder) leaves
+// the old file whole and is reported through WriteFailures.
 class IniFile
 {
 public:

@@ -1,12 +1,12 @@
 #include "PackageFiles.h"
 
+#include "AtomicFile.h"
 #include "Drives.h"
 #include "NativePath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ksv {
 
@@ -107,28 +107,24 @@ Status CopyFiles32(const QString& Src, const QString& Dst)
         return Status::failure(1, QStringLiteral("File not found: %1").arg(Src));
     if (to.isEmpty())
         return Status::failure(2, QStringLiteral("Unknown drive: %1").arg(Dst));
-    if (DosPath::isDosAbsolute(Dst) && driveServices().readOnly(Dst.at(0).toUpper()))
+    if (DosPath::isDosAbsolute(Dst) && !DosPath::writable(Dst))
         return Status::failure(3, QStringLiteral("The medium is write-protected: %1").arg(Dst));
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return Status::failure(4, QStringLiteral("Cannot read %1").arg(Src));
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
+    AtomicFile out(to);
+    if (!out.open())
         return Status::failure(5, QStringLiteral("Cannot write %1").arg(Dst));
     QByteArray buffer;
     while (!in.atEnd()) {
         buffer = in.read(1 << 20);
         if (buffer.isEmpty() && in.error() != QFileDevice::NoError)
             break;
-        if (out.write(buffer) != buffer.size()) {
-            out.cancelWriting();
+        if (!out.write(buffer))
             return Status::failure(5, QStringLiteral("Cannot write %1").arg(Dst));
-        }
     }
-    if (in.error() != QFileDevice::NoError) {
-        out.cancelWriting();
+    if (in.error() != QFileDevice::NoError)
         return Status::failure(4, QStringLiteral("Cannot read %1").arg(Src));
-    }
     if (!out.commit())
         return Status::failure(5, QStringLiteral("Cannot write %1").arg(Dst));
     QFile::setPermissions(to, in.permissions());

@@ -1,5 +1,6 @@
 #include "PackageLaunchers.h"
 
+#include "AtomicFile.h"
 #include "CommandLauncher.h"
 #include "IniDocument.h"
 #include "NativePath.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ksv {
 
@@ -88,15 +88,7 @@ bool writeLauncher(const QString& folder, const Launcher& l)
     text += kMarkerKey + QLatin1Char('=') + entryValue(l.argument) + QLatin1Char('\n');
 
     const QString path = folder + QLatin1Char('/') + l.fileName;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit())
+    if (!AtomicFile::writeFile(path, text.toUtf8()))
         return false;
     // Desktops run only launchers marked executable.
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |

@@ -1,7 +1,10 @@
 #include "TForm1.h"
 
+#include "Dialogs.h"
+#include "Drives.h"
 #include "QtDialogs.h"
 #include "RunnerConstants.h"
+#include "WriteFailures.h"
 #include "widgets/HintTimingStyle.h"
 
 #include <QApplication>
@@ -18,6 +21,12 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(new ksv::HintTimingStyle);
     ksv::installDefaultDialogsForGui();
+    // A settings file or log that cannot be saved is said where the user sees it (in unattended
+    // runs the transcript records it); standard error has it too.
+    ksv::WriteFailures::setReporter([](const QString& path, const QString& reason) {
+        const QString shown = ksv::DosPath::fromNative(path).value_or(path);
+        ksv::dialogs().message(ksv::MessageKind::Error, ksv::WriteFailures::message(shown, reason), {ksv::Button::Ok});
+    });
 
     // The window's creation does the whole start, and with an argument the whole run.
     ksv::TForm1 form(QCoreApplication::arguments().mid(1));

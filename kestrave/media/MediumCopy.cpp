@@ -215,8 +215,8 @@ int MediumCopy::CopieSupport(const QString& workArchive, QString& destination, Q
 {
     for (int round = 1;; ++round) {
         const qint64 size = TailleFichier(workArchive);
-        const QChar letter = DosPath::driveLetter(destination);
-        const qint64 free = letter.isNull() ? -1 : DriveFreeSpace(letter.unicode() - 64);
+        // Measured where the archive will land: the target's folder may be another mount.
+        const qint64 free = FreeSpaceAt(targetPath.isEmpty() ? destination : folderOf(targetPath));
         log(MediaTexts::endCopyOnMedium(destination));
         if (free >= size) {
             if (m_host.setCaption)

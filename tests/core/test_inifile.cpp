@@ -1,6 +1,8 @@
+#include "AtomicFile.h"
 #include "IniDocument.h"
 #include "IniFile.h"
 #include "TextEncoding.h"
+#include "WriteFailures.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,7 +78,10 @@ private slots:
     void unreadableFileIsNeverReplaced();
     void encodings_data();
     void encodings();
-    void writtenAsUtf8AfterWindows1252();
+    void mixedEncodingsReadPerLineAndKeepUnchangedBytes_data();
+    void mixedEncodingsReadPerLineAndKeepUnchangedBytes();
+    void fullDiskKeepsTheOldFileAndReports_data();
+    void fullDiskKeepsTheOldFileAndReports();
     void anotherObjectSeesWriteAtOnce();
     void noTemporaryFilesLeft();
     void twoProcessesWritingDifferentKeysLoseNothing();
@@ -332,14 +337,83 @@ void TestIniFile::encodings()
     QCOMPARE(ini.readString(QStringLiteral("s"), QStringLiteral("k")), expected);
 }
 
-void TestIniFile::writtenAsUtf8AfterWindows1252()
+void TestIniFile::mixedEncodingsReadPerLineAndKeepUnchangedBytes_data()
 {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("readKey");
+    QTest::addColumn<QString>("readExpected");
+    QTest::addColumn<QString>("writeKey");
+    QTest::addColumn<QString>("writeValue");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray mixed("[q]\r\ndest=C:\\Donn\xC3\xA9" "es\r\nnote=caf\xE9\r\n");
+    QTest::newRow("one 1252 line in a UTF-8 file: UTF-8 line")
+        << mixed << "dest" << QStringLiteral("C:\\Données") << "arch" << "x" << mixed + "arch=x\r\n";
+    QTest::newRow("one 1252 line in a UTF-8 file: 1252 line")
+        << mixed << "note" << QStringLiteral("café") << "arch" << "x" << mixed + "arch=x\r\n";
+    QTest::newRow("edited 1252 line written in UTF-8")
+        << mixed << "dest" << QStringLiteral("C:\\Données") << "note" << QStringLiteral("thé")
+        << QByteArray("[q]\r\ndest=C:\\Donn\xC3\xA9" "es\r\nnote=th\xC3\xA9\r\n");
+    QTest::newRow("value written again unchanged keeps its bytes")
+        << mixed << "note" << QStringLiteral("café") << "note" << QStringLiteral("café") << mixed;
+    const QByteArray crOnly("[q]\rdest=C:\\Donn\xC3\xA9" "es\rnote=caf\xE9\r");
+    QTest::newRow("CR-only line ends")
+        << crOnly << "note" << QStringLiteral("café") << "arch" << "x" << crOnly + "arch=x\r";
+    const QByteArray bom("\xEF\xBB\xBF[q]\nnote=caf\xE9\ndest=\xC3\xA9t\xC3\xA9\n");
+    QTest::newRow("byte-order mark and a stray byte")
+        << bom << "dest" << QStringLiteral("été") << "arch" << "x" << bom + "arch=x\n";
+}
+
+void TestIniFile::mixedEncodingsReadPerLineAndKeepUnchangedBytes()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, readKey);
+    QFETCH(QString, readExpected);
+    QFETCH(QString, writeKey);
+    QFETCH(QString, writeValue);
+    QFETCH(QByteArray, expected);
     QTemporaryDir dir;
-    IniFile ini(writeFile(dir, "[s]\r\nold=caf\xE9\r\n"));
-    QVERIFY(ini.writeString(QStringLiteral("s"), QStringLiteral("new"), QStringLiteral("ü")));
-    const QByteArray bytes = readFile(ini.path());
-    QVERIFY(ksv::TextEncoding::isValidUtf8(bytes));
-    QCOMPARE(bytes, QByteArray("[s]\r\nold=caf\xC3\xA9\r\nnew=\xC3\xBC\r\n"));
+    IniFile ini(writeFile(dir, content));
+    QCOMPARE(ini.readString(QStringLiteral("q"), readKey), readExpected);
+    QCOMPARE(ini.keys(QStringLiteral("q")).size(), 2); // CR-only ends are read as lines too
+    QVERIFY(ini.writeString(QStringLiteral("q"), writeKey, writeValue));
+    QCOMPARE(readFile(ini.path()), expected);
+    QCOMPARE(ini.readString(QStringLiteral("q"), readKey), readExpected);
+}
+
+void TestIniFile::fullDiskKeepsTheOldFileAndReports_data()
+{
+    // The disk fills up after this many bytes of the new file (which is 40 bytes long).
+    QTest::addColumn<qint64>("room");
+    QTest::newRow("full") << qint64(0);
+    QTest::newRow("one byte") << qint64(1);
+    QTest::newRow("half") << qint64(20);
+    QTest::newRow("all but the last byte") << qint64(39);
+}
+
+void TestIniFile::fullDiskKeepsTheOldFileAndReports()
+{
+    QFETCH(qint64, room);
+    QTemporaryDir dir;
+    const QByteArray old("[1]\r\ndata=C:\\Data\r\n[admini]\r\npassw=AB\r\n");
+    IniFile ini(writeFile(dir, old, QStringLiteral("kestrave.ini")));
+    QStringList reports;
+    ksv::WriteFailures::resetForTesting();
+    ksv::WriteFailures::setReporter([&](const QString& path, const QString& reason) { reports << path + QLatin1Char('|') + reason; });
+    ksv::AtomicFile::setWriteLimitForTesting(room);
+    const bool written = ini.writeString(QStringLiteral("1"), QStringLiteral("arch"), QStringLiteral("x"));
+    ksv::AtomicFile::setWriteLimitForTesting(-1);
+    ksv::WriteFailures::setReporter({});
+    QVERIFY(!written);
+    QCOMPARE(readFile(ini.path()), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), latin1List({".kestrave.ini.lock", "kestrave.ini"}));
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.at(0).startsWith(ini.path() + QLatin1Char('|')) && reports.at(0).contains(QStringLiteral("space")),
+             qPrintable(reports.at(0)));
+    // With room again the same write goes through.
+    QVERIFY(ini.writeString(QStringLiteral("1"), QStringLiteral("arch"), QStringLiteral("x")));
+    QCOMPARE(ini.readString(QStringLiteral("admini"), QStringLiteral("passw")), QStringLiteral("AB"));
+    QCOMPARE(ini.readString(QStringLiteral("1"), QStringLiteral("arch")), QStringLiteral("x"));
 }
 
 void TestIniFile::anotherObjectSeesWriteAtOnce()

@@ -1,3 +1,4 @@
+#include "AtomicFile.h"
 #include "CommandLineDispatch.h"
 #include "FreeSpaceCaption.h"
 #include "PackageFiles.h"
@@ -5,6 +6,7 @@
 #include "RunState.h"
 #include "RunnerPaths.h"
 #include "RunnerStartup.h"
+#include "WriteFailures.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +29,8 @@ private slots:
     void logLoadAppendSave();
     void logMissingFileIsEmpty();
     void logUnwritableFileFails();
+    void logRunsSharingOneFileKeepEachOthersLines();
+    void logSaveOnFullDiskKeepsOldFileAndPendingLines();
     void workLeftoversRemoved();
     void autoCloseCountdown();
     void headers();
@@ -137,6 +141,84 @@ void TestRunnerCore::logUnwritableFileFails()
     RunLog log;
     log.append(QStringLiteral("x"));
     QVERIFY(!log.save(dir.filePath(QStringLiteral("no/such/folder/kestrave.log"))));
+}
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestRunnerCore::logRunsSharingOneFileKeepEachOthersLines()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kestrave.log"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old\n");
+    }
+    RunLog first;
+    RunLog second;
+    first.load(path);
+    second.load(path);
+    first.append(QStringLiteral("a1"));
+    second.append(QStringLiteral("b1"));
+    QVERIFY(first.save(path));
+    QVERIFY(second.save(path)); // does not write back its stale view without a1
+    QCOMPARE(fileBytes(path), QByteArray("old\na1\nb1\n"));
+
+    // Saving again adds only what is new since the last save.
+    first.append(QStringLiteral("a2"));
+    QVERIFY(first.save(path));
+    QVERIFY(second.save(path));
+    QCOMPARE(fileBytes(path), QByteArray("old\na1\nb1\na2\n"));
+
+    // A run that trims its log drops its own view of the file, not what others wrote since.
+    first.append(QStringLiteral("a3"));
+    QVERIFY(first.save(path));
+    second.clear();
+    second.append(QStringLiteral("b after reset"));
+    QVERIFY(second.save(path));
+    QCOMPARE(fileBytes(path), QByteArray("a3\nb after reset\n"));
+    QCOMPARE(second.lines(), QStringList{u"b after reset"_s});
+}
+
+void TestRunnerCore::logSaveOnFullDiskKeepsOldFileAndPendingLines()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kestrave.log"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("digest line\nold\n");
+    }
+    QStringList reports;
+    WriteFailures::resetForTesting();
+    WriteFailures::setReporter([&](const QString& file, const QString& reason) { reports << file << reason; });
+    RunLog log;
+    log.load(path);
+    log.append(QStringLiteral("this run"));
+    for (const qint64 room : {qint64(0), qint64(5), qint64(24)}) {
+        AtomicFile::setWriteLimitForTesting(room);
+        const Status saved = log.save(path);
+        AtomicFile::setWriteLimitForTesting(-1);
+        QVERIFY(!saved);
+        QCOMPARE(fileBytes(path), QByteArray("digest line\nold\n"));
+    }
+    WriteFailures::setReporter({});
+    QCOMPARE(reports.size(), 2); // once per file
+    QCOMPARE(reports.at(0), path);
+    QVERIFY2(reports.at(1).contains(u"space"_s), qPrintable(reports.at(1)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u".kestrave.log.lock"_s, u"kestrave.log"_s}));
+    // The run's lines were kept: the next save that has room writes them.
+    QVERIFY(log.save(path));
+    QCOMPARE(fileBytes(path), QByteArray("digest line\nold\nthis run\n"));
 }
 
 void TestRunnerCore::workLeftoversRemoved()
