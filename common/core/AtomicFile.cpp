@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,7 +99,8 @@ Status AtomicFile::open()
     }
     m_target = *target;
     const QFileInfo info(m_target);
-    QByteArray pattern = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(".XXXXXX"));
+    QByteArray pattern = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.')
+                                           + QString::number(::getpid()) + QLatin1String(".XXXXXX"));
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -225,6 +228,28 @@ Status AtomicFile::writeFile(const QString& path, const QByteArray& data)
         return opened;
     file.write(data);
     return file.commit();
+}
+
+int AtomicFile::removeStaleTemporaries(const QString& folder)
+{
+    static const QRegularExpression temporaryName(QStringLiteral("^\\..+\\.([0-9]+)\\.[A-Za-z0-9]{6}$"));
+    int removed = 0;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : files) {
+        const QRegularExpressionMatch match = temporaryName.match(file.fileName());
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const pid_t pid = static_cast<pid_t>(match.captured(1).toLongLong(&ok));
+        if (!ok || pid <= 0)
+            continue;
+        // Only a process that is certainly gone leaves a leftover; EPERM means it still runs.
+        if (::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        if (QFile::remove(file.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 void AtomicFile::setWriteLimitForTesting(qint64 bytes)

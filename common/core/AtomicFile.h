@@ -16,6 +16,10 @@ namespace ksv {
 // file it names (the link itself stays), and anything that is neither a regular file nor absent
 // (a folder, a device, a FIFO, a socket) is refused before a byte is written.
 //
+// The temporary file is ".NAME.PID.XXXXXX": hidden, beside NAME, and marked with the writer's
+// process so that a later start can tell the leftovers of a killed writer from the work of one
+// still running (removeStaleTemporaries).
+//
 // Every user file the suite writes (settings, log, query files, archives, conversions, restored
 // and extracted files) goes through this class.
 class AtomicFile
@@ -59,6 +63,10 @@ public:
     // Where a file written to path really lands: the final target of a chain of links, or path
     // itself. Fails with a message for anything that is neither a regular file nor absent.
     static Result<QString> resolveTarget(const QString& path);
+
+    // Removes the temporary files that writers which no longer run (a crash, a kill -9) left in
+    // folder; those of running processes stay. Returns how many were removed.
+    static int removeStaleTemporaries(const QString& folder);
 
     // Tests only: every writer of the process fails with ENOSPC once it has written this many
     // bytes in all (a disk that fills up). Negative: no limit.

@@ -139,6 +139,33 @@ private slots:
         }
     }
 
+    // Leftovers of a writer that is gone are removed; those of a running one and other hidden
+    // files stay.
+    void staleTemporariesOfDeadWritersOnly()
+    {
+        QTemporaryDir dir;
+        QProcess gone;
+        gone.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(gone.waitForStarted());
+        const QString deadPid = QString::number(gone.processId());
+        gone.kill();
+        QVERIFY(gone.waitForFinished());
+        const QString dead = QStringLiteral(".kestrave.ini.") + deadPid + QStringLiteral(".a1B2c3");
+        const QString alive = QStringLiteral(".kestrave.log.") + QString::number(::getpid()) + QStringLiteral(".Zz9yY8");
+        const QString other = QStringLiteral(".kestrave.ini.lock");
+        for (const QString& name : {dead, alive, other})
+            put(dir.filePath(name), "x");
+        AtomicFile running(dir.filePath(QStringLiteral("a.zip")));
+        QVERIFY(running.open().isOk());
+        QCOMPARE(AtomicFile::removeStaleTemporaries(dir.path()), 1);
+        QVERIFY(!QFile::exists(dir.filePath(dead)));
+        QVERIFY(QFile::exists(dir.filePath(alive)));
+        QVERIFY(QFile::exists(dir.filePath(other)));
+        QVERIFY(QFile::exists(running.temporaryPath()));
+        QVERIFY(running.write("z", 1));
+        QVERIFY(running.commit().isOk());
+    }
+
     // The real thing: a small tmpfs filled to the brim. Needs root to mount; skipped otherwise.
     void fullFileSystemKeepsOldFile()
     {
