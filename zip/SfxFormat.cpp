@@ -90,6 +90,8 @@ Status moveOffsets(const Layout& layout, qint64 prefix, QByteArray& directory, Q
     ZipDirectory::Walker walker(layout.directory);
     ZipDirectory::Record record;
     while (walker.next(record)) {
+        if (record.localOffset > static_cast<quint64>(layout.fileSize))
+            return Status::failure(ZipCode::BadArchive, ZipTexts::badArchive(name, QStringLiteral("entry outside the file")));
         const qint64 moved = static_cast<qint64>(record.localOffset) + shift;
         char* field = directory.data() + record.localOffsetField;
         if (record.localOffsetWidth == 8) {
@@ -110,9 +112,9 @@ Status moveOffsets(const Layout& layout, qint64 prefix, QByteArray& directory, Q
     const qint64 base = layout.eocd64 >= 0 ? layout.eocd64 : layout.eocd;
     if (layout.eocd64 >= 0) {
         char* rec = r + (layout.eocd64 - base);
-        put64(rec + 48, static_cast<quint64>(static_cast<qint64>(get64(rec + 48)) + shift));
+        put64(rec + 48, get64(rec + 48) + static_cast<quint64>(shift));
         char* loc = r + (layout.locator - base);
-        put64(loc + 8, static_cast<quint64>(static_cast<qint64>(get64(loc + 8)) + shift));
+        put64(loc + 8, get64(loc + 8) + static_cast<quint64>(shift));
     }
     char* eocd = r + (layout.eocd - base);
     const qint64 stored = get32(eocd + 16);

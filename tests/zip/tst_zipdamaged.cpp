@@ -155,7 +155,7 @@ private slots:
         QTest::addColumn<int>("testCode");      // of Test()
         QTest::addColumn<int>("good");          // entries tested good
         QTest::addColumn<QString>("diagnostic"); // the first message with a code
-        QTest::addColumn<bool>("listed");        // the directory can still be read for a list
+        QTest::addColumn<bool>("listed");        // the directory can still be read for a list (and converted)
 
         {
             TinyZip z = twoEntries();
@@ -226,6 +226,15 @@ private slots:
                 << b << ZipCode::BadArchive << 0 << u"Invalid or damaged ZIP archive %1 (bad ZIP64 extra field)"_s << false;
         }
         {
+            // A ZIP64 offset far beyond the file (and near the end of the 64-bit range).
+            TinyZip z = twoEntries();
+            z.entries[1].centralExtra = le16(1) + le16(8) + le64(0x7FFFFFFFFFFFFFF0ull);
+            QByteArray b = z.build();
+            put32(b, z.entries[1].centralAt + 42, 0xFFFFFFFFu);
+            QTest::newRow("ZIP64 offset beyond the file") << b << ZipCode::DamagedEntry << 1
+                                                          << u"Damaged entry b.txt (local header outside the file)"_s << true;
+        }
+        {
             // 68 bytes: one directory record whose extra data would reach far beyond the directory.
             QByteArray b = "PK\x01\x02" + QByteArray(24, '\0') + le16(0) + le16(0x0100) + le16(0) + QByteArray(8, '\0')
                 + le32(0xFFFFFFFFu);
@@ -261,6 +270,12 @@ private slots:
             QCOMPARE(first->second, diagnostic);
         }
         QCOMPARE(SfxFormat::zipStart(archive).isOk(), listed);
+        // The conversions read the same directory; they keep the entries as they are, damaged or
+        // not, but refuse a directory that cannot be read or offsets outside the file.
+        const bool converts = listed && !QByteArray(QTest::currentDataTag()).contains("beyond");
+        const Status converted = SfxFormat::makeZip(archive, path(u"converted.zip"_s));
+        QCOMPARE(converted.isOk(), converts);
+        QCOMPARE(QFileInfo::exists(path(u"converted.zip"_s)), converts);
 
         zip.setExtrBaseDir(path(u"out"_s));
         zip.setExtrOptions(ZipMaster::ExtrDirNames);
