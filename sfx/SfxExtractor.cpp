@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 
 namespace ksv {
 
@@ -116,7 +117,8 @@ int SfxExtractor::extract(const QString& folder, const QStringList& names)
         return Failed;
     }
 
-    const QStringList chosen = names.isEmpty() ? fileNames() : names;
+    const QStringList chosenList = names.isEmpty() ? fileNames() : names;
+    const QSet<QString> chosen(chosenList.cbegin(), chosenList.cend());
     if (chosen.isEmpty()) {
         dialogs().message(MessageKind::Information, SfxTexts::nothingSelected(), {Button::Ok}, caption());
         return Declined;

@@ -6,8 +6,11 @@
 #include "DosMask.h"
 #include "FileCollector.h"
 #include "WinZipAesReader.h"
+#include "ZipDirectory.h"
 #include "ZipPaths.h"
+#include "ZipReadSource.h"
 
+#include "AtomicFile.h"
 #include "Dialogs.h"
 #include "Drives.h"
 #include "ProgramFolder.h"
@@ -16,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <zip.h>
 
@@ -163,7 +167,7 @@ void ZipMaster::refreshContents()
     if (native.isEmpty() || !QFileInfo(native).isFile())
         return;
     int error = 0;
-    zip_t* za = zip_open(QFile::encodeName(native).constData(), ZIP_RDONLY, &error);
+    zip_t* za = ZipReadSource::open(native, &error);
     if (!za)
         return;
     int commentLength = 0;
@@ -518,14 +522,35 @@ int ZipMaster::extractEntries(bool testOnly)
     const QString archive = nativeArchive();
     if (archive.isEmpty())
         return report(ZipCode::NoArchiveName, ZipTexts::noArchiveName());
+    if (!QFileInfo::exists(archive))
+        return report(ZipCode::BadArchive, ZipTexts::badArchive(m_fileName, QStringLiteral("file not found")));
+    // The directory is read on its own first: each entry's local header is compared with its
+    // directory record before the entry is trusted.
+    QFile archiveFile(archive);
+    if (!archiveFile.open(QIODevice::ReadOnly))
+        return report(ZipCode::BadArchive, ZipTexts::badArchive(m_fileName, archiveFile.errorString()));
+    const auto layout = ZipDirectory::read(archiveFile);
+    if (!layout)
+        return report(ZipCode::BadArchive, ZipTexts::badArchive(m_fileName, layout.status().message()));
+    QList<ZipDirectory::Record> records;
+    {
+        ZipDirectory::Walker walker(layout->directory);
+        ZipDirectory::Record record;
+        while (walker.next(record))
+            records.append(record);
+    }
     int openError = 0;
-    zip_t* za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &openError);
+    zip_t* za = ZipReadSource::open(archive, &openError);
     if (!za) {
         zip_error_t error;
         zip_error_init_with_code(&error, openError);
-        const QString why = QFileInfo::exists(archive) ? libzipError(&error) : QStringLiteral("file not found");
+        const QString why = libzipError(&error);
         zip_error_fini(&error);
         return report(ZipCode::BadArchive, ZipTexts::badArchive(m_fileName, why));
+    }
+    if (records.size() != zip_get_num_entries(za, 0)) {
+        zip_discard(za);
+        return report(ZipCode::BadArchive, ZipTexts::badArchive(m_fileName, QStringLiteral("entry count differs from the directory")));
     }
 
     QString base;
@@ -547,6 +572,9 @@ int ZipMaster::extractEntries(bool testOnly)
     };
     QList<Item> items;
     qint64 total = 0;
+    // Exact names are looked up in a set: a self-extractor passes every name it extracts.
+    const bool exactNames = (m_extrOptions & ExtrExactNames) && !m_specs.isEmpty();
+    const QSet<QString> chosen = exactNames ? QSet<QString>(m_specs.cbegin(), m_specs.cend()) : QSet<QString>();
     const zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         Item item;
@@ -554,7 +582,7 @@ int ZipMaster::extractEntries(bool testOnly)
         if (zip_stat_index(za, item.index, 0, &item.st) != 0)
             continue;
         item.name = QString::fromUtf8(item.st.name);
-        if (!entryMatches(item.name))
+        if (exactNames ? !chosen.contains(item.name) : !entryMatches(item.name))
             continue;
         total += static_cast<qint64>(item.st.size);
         items.append(item);
@@ -572,13 +600,22 @@ int ZipMaster::extractEntries(bool testOnly)
             break;
         }
         const bool isFolder = item.name.endsWith(QLatin1Char('/'));
-        if (ZipPaths::isUnsafeEntryName(item.name)) {
+        // A name matters only where a file is written.
+        if (!testOnly && ZipPaths::isUnsafeEntryName(item.name)) {
             report(ZipCode::UnsafeName, ZipTexts::unsafeName(item.name));
             continue;
         }
         const QString relative = ZipPaths::normalisedEntryName(item.name);
+        const QString mismatch = ZipDirectory::localHeaderMismatch(archiveFile, *layout, records.at(item.index));
+        if (!mismatch.isEmpty()) {
+            report(ZipCode::DamagedEntry, ZipTexts::damagedEntry(item.name, mismatch));
+            continue;
+        }
         if (isFolder) {
-            if (!testOnly && dirNames)
+            // A folder holds no data: its good headers are all a test can check.
+            if (testOnly)
+                ++m_successCount;
+            else if (dirNames)
                 QDir(base).mkpath(relative);
             continue;
         }
@@ -598,6 +635,10 @@ int ZipMaster::extractEntries(bool testOnly)
             if (const auto answer = dialogs().password(ZipTexts::passwordCaption(), ZipTexts::extractPasswordPrompt(item.name)))
                 password = answer->toUtf8();
         }
+        if (encrypted && password.isEmpty()) {
+            report(ZipCode::WrongPassword, ZipTexts::wrongPassword(item.name));
+            continue;
+        }
         zip_file_t* zf = zip_fopen_index_encrypted(za, item.index, 0, encrypted ? password.constData() : nullptr);
         if (!zf) {
             const int code = zip_error_code_zip(zip_get_error(za));
@@ -611,15 +652,26 @@ int ZipMaster::extractEntries(bool testOnly)
 
         // Written beside the target and renamed when complete, so that a damaged entry or a
         // cancel never leaves half a file in place of an existing one.
-        std::unique_ptr<QFile> out;
-        QString partial;
+        std::unique_ptr<AtomicFile> out;
+        const auto createOutput = [&]() {
+            out = std::make_unique<AtomicFile>(target);
+            Status opened = out->open();
+            // A link already in the destination is followed only while it stays below the base.
+            if (opened && QFileInfo(target).isSymLink()) {
+                const QString folder = QFileInfo(base).canonicalFilePath();
+                const QString landing = QFileInfo(QFileInfo(out->targetPath()).absolutePath()).canonicalFilePath();
+                if (landing != folder && !landing.startsWith(folder + QLatin1Char('/')))
+                    opened = Status(EPERM, QStringLiteral("a link leads outside the destination folder"));
+            }
+            if (!opened) {
+                out->discard();
+                report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), opened.message()));
+            }
+            return opened.isOk();
+        };
         if (!testOnly) {
             QDir().mkpath(QFileInfo(target).absolutePath());
-            partial = QFileInfo(target).absolutePath() + QStringLiteral("/.") + QFileInfo(target).fileName()
-                + QStringLiteral(".ksvpart");
-            out = std::make_unique<QFile>(partial);
-            if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), out->errorString()));
+            if (!createOutput()) {
                 zip_fclose(zf);
                 continue;
             }
@@ -636,8 +688,10 @@ int ZipMaster::extractEntries(bool testOnly)
                 && zip_error_code_zip(zip_file_get_error(zf)) == ZIP_ER_CRC) {
                 retried = true;
                 aes = std::make_unique<WinZipAesReader>();
+                if (out)
+                    out->discard();
                 if (aes->open(za, item.index, item.st, password) == WinZipAesReader::Outcome::Ok
-                    && (!out || (out->seek(0) && out->resize(0)))) {
+                    && (!out || createOutput())) {
                     emit OnProgress(NewFile, item.name, static_cast<qint64>(item.st.size));
                     continue;
                 }
@@ -659,11 +713,9 @@ int ZipMaster::extractEntries(bool testOnly)
             }
             if (n == 0)
                 break;
-            if (out && out->write(buffer.data(), n) != n) {
-                report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), out->errorString()));
-                good = false;
-                break;
-            }
+            if (out && !out->write(buffer.data(), n))
+                break; // reported when the file is committed
+            
             emit OnProgress(ProgressUpdate, item.name, n);
             if (!keepGoing()) {
                 cancelled = true;
@@ -674,22 +726,15 @@ int ZipMaster::extractEntries(bool testOnly)
         aes.reset();
         zip_fclose(zf);
         if (out) {
-            const bool written = out->flush();
-            out->close();
-            if (good && !written) {
-                report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), out->errorString()));
-                good = false;
-            }
+            // An existing file is replaced only by an entry extracted whole.
             if (good) {
-                const QByteArray from = QFile::encodeName(partial);
-                if (::rename(from.constData(), QFile::encodeName(target).constData()) != 0) {
-                    report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target),
-                                                                        QString::fromLocal8Bit(std::strerror(errno))));
+                if (const Status committed = out->commit(); !committed) {
+                    report(ZipCode::CreateError, ZipTexts::cannotCreate(ZipPaths::toDisplay(target), committed.message()));
                     good = false;
                 }
             }
             if (!good) {
-                QFile::remove(partial);
+                out->discard();
             } else {
                 setModificationTime(target, item.st.mtime);
                 zip_uint8_t system = 0;
