@@ -178,13 +178,15 @@ Status AtomicFile::commit()
         fail(EBADF, m_requested);
         return m_status;
     }
-    if (m_status.isOk() && ::fsync(m_fd) != 0) {
+    struct stat old;
+    const QByteArray encodedTarget = QFile::encodeName(m_target);
+    const bool replacing = ::stat(encodedTarget.constData(), &old) == 0;
+    const bool syncNow = m_sync == Sync::Now || replacing;
+    if (m_status.isOk() && syncNow && ::fsync(m_fd) != 0) {
         const int error = errno;
         fail(error, m_target);
     }
-    struct stat old;
-    const QByteArray encodedTarget = QFile::encodeName(m_target);
-    const mode_t mode = ::stat(encodedTarget.constData(), &old) == 0 ? (old.st_mode & 07777) : creationMode();
+    const mode_t mode = replacing ? (old.st_mode & 07777) : creationMode();
     if (m_status.isOk() && ::fchmod(m_fd, mode) != 0) {
         const int error = errno;
         fail(error, m_target);
@@ -205,7 +207,8 @@ Status AtomicFile::commit()
         return m_status;
     }
     m_temporary.clear();
-    syncFolder(QFileInfo(m_target).absolutePath());
+    if (syncNow)
+        syncFolder(QFileInfo(m_target).absolutePath());
     return m_status;
 }
 
@@ -228,6 +231,22 @@ Status AtomicFile::writeFile(const QString& path, const QByteArray& data)
         return opened;
     file.write(data);
     return file.commit();
+}
+
+Status AtomicFile::syncFileSystem(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return Status::failure(error, QStringLiteral("%1: %2").arg(folder, errorText(error)));
+    }
+    Status status;
+    if (::syncfs(fd) != 0) {
+        const int error = errno;
+        status = Status::failure(error, QStringLiteral("%1: %2").arg(folder, errorText(error)));
+    }
+    ::close(fd);
+    return status;
 }
 
 int AtomicFile::removeStaleTemporaries(const QString& folder)

@@ -30,6 +30,13 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // When the new content is synced. Now (the default): at every commit. Later: a file that
+    // replaces nothing is renamed unsynced (a crash can lose only the new file itself, never an
+    // old one); the caller syncs once with syncFileSystem() when its batch is done. Writers of
+    // many small files (extraction) use it; a file that replaces an old one is always synced.
+    enum class Sync { Now, Later };
+    void setSync(Sync sync) { m_sync = sync; }
+
     // Resolves the target and creates the temporary file.
     Status open();
     bool isOpen() const { return m_fd >= 0; }
@@ -64,6 +71,10 @@ public:
     // itself. Fails with a message for anything that is neither a regular file nor absent.
     static Result<QString> resolveTarget(const QString& path);
 
+    // Flushes everything written to the file system that holds folder (syncfs) and reports a
+    // write error the kernel met on its way to the disk.
+    static Status syncFileSystem(const QString& folder);
+
     // Removes the temporary files that writers which no longer run (a crash, a kill -9) left in
     // folder; those of running processes stay. Returns how many were removed.
     static int removeStaleTemporaries(const QString& folder);
@@ -80,6 +91,7 @@ private:
     QString m_temporary;
     int m_fd = -1;
     qint64 m_written = 0;
+    Sync m_sync = Sync::Now;
     Status m_status;
 };
 
