@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -83,6 +84,7 @@ enum class Fault {
     PasswordNobodyGives,
     PasswordKeyMissing,
     FileLeftOut,
+    WorkFolderNotWritable,
 };
 
 } // namespace
@@ -120,8 +122,12 @@ private:
     // A small tmpfs over the work folder; false (and a skip) when it cannot be mounted.
     bool mountWorkFolder(const QString& size);
 
+    // Runs the program as the plain user 65534 (root only): folders it must reach are opened.
+    void runAsPlainUser();
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_home;
+    bool m_plainUser = false;
     QString m_mounted;
     QList<QProcess*> m_processes;
 };
@@ -149,6 +155,7 @@ void TestKestraveFailedRuns::cleanup()
         delete p;
     }
     m_processes.clear();
+    m_plainUser = false;
     if (!m_mounted.isEmpty()) {
         QProcess::execute(u"umount"_s, {u"-l"_s, m_mounted});
         m_mounted.clear();
@@ -193,6 +200,19 @@ bool TestKestraveFailedRuns::mountWorkFolder(const QString& size)
     return true;
 }
 
+void TestKestraveFailedRuns::runAsPlainUser()
+{
+    m_plainUser = true;
+    const QString own = m_dir->filePath(u"plain"_s);
+    for (const QString& folder : QStringList{own, own + u"/run"_s, own + u"/.config"_s, own + u"/.local/share"_s}) {
+        QDir().mkpath(folder);
+        QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    }
+    QVERIFY(::chmod(QFile::encodeName(own + u"/run"_s).constData(), 0700) == 0);
+    for (const QString& open : QStringList{m_dir->path(), m_home, e(u""_s)})
+        QVERIFY(::chmod(QFile::encodeName(open).constData(), 0777) == 0);
+}
+
 QProcess* TestKestraveFailedRuns::start(const QStringList& args, const QString& now, const QStringList& script,
                                         const QStringList& extraEnv)
 {
@@ -213,10 +233,21 @@ QProcess* TestKestraveFailedRuns::start(const QStringList& args, const QString& 
     }
     for (const QString& kv : extraEnv)
         env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
+    const QString program = qEnvironmentVariable("KSV_BIN_DIR") + u"/kestrave"_s;
+    if (m_plainUser) {
+        const QString own = m_dir->filePath(u"plain"_s);
+        env.insert(u"HOME"_s, own);
+        env.insert(u"XDG_CONFIG_HOME"_s, own + u"/.config"_s);
+        env.insert(u"XDG_DATA_HOME"_s, own + u"/.local/share"_s);
+        env.insert(u"XDG_RUNTIME_DIR"_s, own + u"/run"_s);
+    }
     p->setProcessEnvironment(env);
     p->setWorkingDirectory(m_dir->path());
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(qEnvironmentVariable("KSV_BIN_DIR") + u"/kestrave"_s, args);
+    if (m_plainUser)
+        p->start(u"setpriv"_s, QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, program} + args);
+    else
+        p->start(program, args);
     return p;
 }
 
@@ -273,6 +304,8 @@ void TestKestraveFailedRuns::faults_data()
     QTest::newRow("file left out") << Fault::FileLeftOut << 2 << QStringList{}
                                    << QStringList{u"0603Docs.zip"_s, u"0703Docs.zip"_s}
                                    << QStringList{u"Cannot read the file C:\\Data\\gone.txt"_s};
+    QTest::newRow("work folder not writable (plain user)")
+        << Fault::WorkFolderNotWritable << 2 << QStringList{} << both << QStringList{u"(Permission denied)"_s};
 }
 
 void TestKestraveFailedRuns::faults()
@@ -332,6 +365,13 @@ void TestKestraveFailedRuns::faults()
         settings += u"[div]\ndateinstall="_s + stored + u'\n';
         break;
     }
+    case Fault::WorkFolderNotWritable:
+        if (!isRoot())
+            QSKIP("drops to the plain user 65534, which needs root");
+        // The work folder belongs to root; the run is the plain user's.
+        QDir().mkpath(work());
+        runAsPlainUser();
+        break;
     case Fault::FileLeftOut:
         // A link whose file is gone: listed, then unreadable.
         QVERIFY(QFile::link(c(u"Data/nowhere.txt"_s), c(u"Data/gone.txt"_s)));

@@ -406,8 +406,9 @@ void QueryRunner::GoForZip()
         });
     if (!reserved) {
         if (!m_view.endRequested()) {
-            m_view.addErrorLine(workArchiveNotLocked(baseName));
-            log(workArchiveNotLocked(baseName));
+            const QString line = workArchiveNotLocked(baseName, archiveLock.errorText());
+            m_view.addErrorLine(line);
+            log(line);
         }
         if (!m_allRun)
             m_view.animation(runAnimation(), false);

@@ -192,10 +192,11 @@ inline QString waitingForWorkArchive(const QString& archiveName)
     return QStringLiteral("-Another run is building ") + archiveName
            + QStringLiteral(" in the work folder: waiting for it to end...");
 }
-inline QString workArchiveNotLocked(const QString& archiveName)
+inline QString workArchiveNotLocked(const QString& archiveName, const QString& reason)
 {
-    return QStringLiteral("-The work archive ") + archiveName
-           + QStringLiteral(" could not be reserved for this run: it is not built.");
+    return QStringLiteral("-The work archive ") + archiveName + QStringLiteral(" could not be reserved for this run")
+           + (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')'))
+           + QStringLiteral(": it is not built.");
 }
 inline QString passwordMissing()
 {

@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -75,10 +76,13 @@ bool WorkArchiveLock::acquire(const QString& workFolder, const QString& baseName
                               const std::function<void()>& pause)
 {
     release();
+    m_error.clear();
     // The name is lower-cased: "Docs" and "DOCS" are one archive on the system's file systems.
     const int fd = openLockFile(withSlash(workFolder) + lockFileName(baseName));
-    if (fd < 0)
+    if (fd < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
+    }
     bool told = false;
     while (lockRetrying(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK || (keepWaiting && !keepWaiting())) {

@@ -42,11 +42,14 @@ public:
                  const std::function<void()>& waiting, const std::function<void()>& pause);
     void release();
     bool held() const { return m_fd >= 0; }
+    // Why the lock file could not be opened (the system's words), empty otherwise.
+    QString errorText() const { return m_error; }
 
     static QString lockFileName(const QString& baseName);
 
 private:
     int m_fd = -1;
+    QString m_error;
 };
 
 } // namespace ksv
