@@ -242,7 +242,7 @@ void TestArchiveRules::purgeSubFolder()
     QVERIFY(!QFile::exists(e + u"/0101Docs.old/0101Docs.zip"_s));
     QVERIFY(QFile::exists(e + u"/0101Docs.old/0201Docs.zip"_s));
     QVERIFY(log.contains(u" Erasure of : E:\\0101Docs.old\\0101Docs.zip ---> OK "_s));
-    QCOMPARE(log.last(), u"   No"_s);
+    QVERIFY(log.contains(u"   No"_s));
 }
 
 void TestArchiveRules::purgeOnlyDatedArchives_data()

@@ -6,12 +6,17 @@
 #include "RunState.h"
 #include "RunnerPaths.h"
 #include "RunnerStartup.h"
+#include "WorkFolderLocks.h"
 #include "WriteFailures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -234,6 +239,15 @@ void TestRunnerCore::workLeftoversRemoved()
         QFile f(paths.workFolder + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
+    // Another runner alive in the folder: its temporary file may be among them, so all stay.
+    const QByteArray presence = QFile::encodeName(paths.workFolder + WorkFolderPresence::presenceFileName());
+    const int other = ::open(presence.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_SH), 0);
+    QCOMPARE(RunnerStartup::removeWorkLeftovers(paths), 0);
+    QCOMPARE(QDir(paths.workFolder).entryList(QDir::Files).size(), leftovers.size() + kept.size());
+    // It ended (its lock went with it): what it left is removed.
+    ::close(other);
     QCOMPARE(RunnerStartup::removeWorkLeftovers(paths), 3);
     QStringList remaining = QDir(paths.workFolder).entryList(QDir::Files);
     remaining.sort();

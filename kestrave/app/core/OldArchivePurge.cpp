@@ -51,14 +51,43 @@ void OldArchivePurge::log(const QString& line) const
 void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& archiveName, int maxfile,
                                        const QString& targetPath)
 {
+    for (const QString& path : planPurge(folder, archiveName, maxfile, targetPath)) {
+        if (path == targetPath) {
+            // Today's archive is replaced by the copy of the day: the older ones stay.
+            QFile::remove(NativePath::of(path));
+        } else {
+            eraseArchive(path);
+        }
+    }
+}
+
+bool OldArchivePurge::eraseArchive(const QString& dosPath)
+{
+    const QString native = NativePath::of(dosPath);
+    if (!QFileInfo(native).isFile())
+        return false;
+    if (!QFile::remove(native)) {
+        log(purgeLogFailed(dosPath));
+        return false;
+    }
+    if (addProcessLine)
+        addProcessLine(purgeProcessLine(dosPath));
+    log(purgeLogOk(dosPath));
+    return true;
+}
+
+QStringList OldArchivePurge::planPurge(const QString& folder, const QString& archiveName, int maxfile,
+                                       const QString& targetPath)
+{
+    QStringList plan;
     // Without a name the mask would take in every file of four characters or more.
     if (archiveName.trimmed().isEmpty())
-        return;
+        return plan;
     const QString mask = pattern(archiveName);
     const QString native = NativePath::of(folder);
     const QDir dir(native);
     if (native.isEmpty() || !dir.exists())
-        return;
+        return plan;
     log(purgeSearchLine(maxfile, folder, mask));
 
     const WildcardMask matcher(mask);
@@ -81,7 +110,7 @@ void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& arc
         if (entry.isDir()) {
             // A matching sub-folder is purged the same way. It is named by its full path, so
             // its files are found again when they are deleted.
-            PurgeOldArchives(AppendSlash(folder) + entry.fileName(), archiveName, maxfile, targetPath);
+            plan += planPurge(AppendSlash(folder) + entry.fileName(), archiveName, maxfile, targetPath);
         } else {
             const Dated dated{packedDateTime(entry.lastModified()), entry.fileName()};
             list.append(dated);
@@ -92,7 +121,7 @@ void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& arc
             processEvents();
     }
     if (!anyMatch)
-        return;
+        return plan;
 
     const auto byDate = [](const Dated& a, const Dated& b) {
         if (a.stamp != b.stamp)
@@ -108,23 +137,16 @@ void OldArchivePurge::PurgeOldArchives(const QString& folder, const QString& arc
         const QString target = NativePath::of(targetPath);
         if (!target.isEmpty() && QFileInfo(target).isFile()) {
             // Today's archive is replaced by the copy of the day: the older ones stay.
-            QFile::remove(target);
-            return;
+            plan.append(targetPath);
+            return plan;
         }
         const QString oldest = AppendSlash(folder) + archives.first().name;
-        const QString oldestNative = NativePath::of(oldest);
-        if (QFileInfo(oldestNative).isFile()) {
-            if (QFile::remove(oldestNative)) {
-                if (addProcessLine)
-                    addProcessLine(purgeProcessLine(oldest));
-                log(purgeLogOk(oldest));
-            } else {
-                log(purgeLogFailed(oldest));
-            }
-        }
+        if (QFileInfo(NativePath::of(oldest)).isFile())
+            plan.append(oldest);
     }
     if (list.isEmpty())
         log(purgeNone());
+    return plan;
 }
 
 } // namespace ksv

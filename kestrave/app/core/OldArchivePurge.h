@@ -9,7 +9,9 @@
 namespace ksv {
 
 // Removes the oldest dated archive of a query from its destination, so that with the copy of
-// the day at most maxfile dated archives remain. At most one archive goes per run.
+// the day at most maxfile dated archives remain. At most one archive goes per run (one per
+// matching sub-folder). The runner first plans the purge, then erases the planned archives only
+// once the new archive is built, and after its copy unless their room is needed for it.
 class OldArchivePurge
 {
 public:
@@ -19,7 +21,15 @@ public:
 
     // folder: the destination (DOS form); archiveName: the query's archive name; targetPath:
     // today's target path of the archive.
+    // Plans and erases at once.
     void PurgeOldArchives(const QString& folder, const QString& archiveName, int maxfile, const QString& targetPath);
+    // Lists the folder's matching files in the log, oldest first, and returns what the purge
+    // would erase (DOS paths, oldest first): today's target alone when it already exists (the
+    // copy of the day replaces it), else the oldest dated archive once maxfile are there. Erases
+    // nothing.
+    QStringList planPurge(const QString& folder, const QString& archiveName, int maxfile, const QString& targetPath);
+    // Erases one archive, with its log and process lines. False when it is not there or stays.
+    bool eraseArchive(const QString& dosPath);
 
     // "????" + archive name + "*": four characters stand for the date prefix.
     static QString pattern(const QString& archiveName);

@@ -3,6 +3,7 @@
 #include "ArchiveStatistics.h"
 #include "Clock.h"
 #include "Dialogs.h"
+#include "DiskSpaceKludge.h"
 #include "Drives.h"
 #include "FileFind.h"
 #include "IniFile.h"
@@ -24,6 +25,7 @@
 #include "RunnerTexts.h"
 #include "SelfExtractorSettings.h"
 #include "SystemActions.h"
+#include "WorkFolderLocks.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -390,20 +392,45 @@ void QueryRunner::GoForZip()
     if (m_view.endRequested())
         return;
     m_view.nudgeMouse();
+
+    // Another run building an archive of the same name would write over this one's work
+    // archive: the two take turns.
+    const QString baseName = fileNamePart(base);
+    WorkArchiveLock archiveLock;
+    const bool reserved = archiveLock.acquire(
+        m_paths.workFolder, baseName, [this] { return !m_view.endRequested() && !m_state.userCancel; },
+        [this, &baseName] { log(waitingForWorkArchive(baseName)); },
+        [this] {
+            m_view.processEvents();
+            QThread::msleep(200);
+        });
+    if (!reserved) {
+        if (!m_view.endRequested()) {
+            const QString line = workArchiveNotLocked(baseName, archiveLock.errorText());
+            m_view.addErrorLine(line);
+            log(line);
+        }
+        if (!m_allRun)
+            m_view.animation(runAnimation(), false);
+        return;
+    }
+
     if (!m_query.options.update) {
         QFile::remove(NativePath::of(m_workArchive));
         QFile::remove(NativePath::of(m_workTwin));
     }
 
     Zippage();
-    OldArchivePurge purge;
-    purge.appendLog = [this](const QString& line) { log(line); };
-    purge.addProcessLine = [this](const QString& line) { m_view.addProcessLine(line); };
-    purge.processEvents = [this] { letEventsRun(); };
-    purge.PurgeOldArchives(destination, m_query.options.arch, m_query.options.maxfile, m_targetPath);
     RatioFilesStatusBar();
-    if (!m_view.endRequested())
-        copyToDestination();
+    if (!m_buildOk) {
+        // Whatever lies in the work folder now is not today's archive (with update, it is the
+        // one of the last run): nothing is copied and nothing is erased at the destination.
+        const QString line = buildFailed(fileNamePart(m_workArchive));
+        m_view.addErrorLine(line);
+        log(line);
+    } else if (!m_view.endRequested()) {
+        copyAndPurge(destination);
+    }
 
     if (m_query.options.update && nativeExists(m_workTwin)) {
         m_zip.setFileName(m_workTwin);
@@ -433,13 +460,63 @@ MediumCopyHost QueryRunner::copyHost()
     return host;
 }
 
-void QueryRunner::copyToDestination()
+int QueryRunner::copyToDestination()
 {
     MediumCopy medium(copyHost());
     medium.rotatingSet = m_state.settings.general.DskTurnGame;
     QString destination = m_query.options.dest;
-    medium.CopieSupport(m_workArchive, destination, m_targetPath);
+    const int result = medium.CopieSupport(m_workArchive, destination, m_targetPath);
     m_query.options.dest = destination;
+    return result;
+}
+
+void QueryRunner::copyAndPurge(const QString& destination)
+{
+    OldArchivePurge purge;
+    purge.appendLog = [this](const QString& line) { log(line); };
+    purge.addProcessLine = [this](const QString& line) { m_view.addProcessLine(line); };
+    purge.processEvents = [this] { letEventsRun(); };
+    const QString target = m_targetPath;
+    const QStringList plan = purge.planPurge(destination, m_query.options.arch, m_query.options.maxfile, target);
+
+    // The old archives go only once the new one is on the destination, unless the copy needs
+    // their room: then as many as it needs go first, and none when even all of them would not
+    // make room (the copy step then offers its ways out with the old archives still there).
+    const qint64 size = TailleFichier(m_workArchive);
+    const QChar letter = DosPath::driveLetter(destination);
+    const qint64 free = letter.isNull() ? -1 : DriveFreeSpace(letter.toUpper().unicode() - 64);
+    bool erasedFirst = false;
+    if (!plan.isEmpty() && free >= 0 && size > free) {
+        qint64 room = free;
+        qsizetype needed = 0;
+        while (needed < plan.size() && room < size)
+            room += qMax<qint64>(TailleFichier(plan.at(needed++)), 0);
+        if (room >= size) {
+            log(purgeForRoom());
+            for (qsizetype i = 0; i < needed; ++i)
+                purge.eraseArchive(plan.at(i));
+            erasedFirst = true;
+        } else {
+            log(purgeGivesNoRoom());
+        }
+    }
+
+    const QString destinationBefore = m_query.options.dest;
+    const int result = copyToDestination();
+    // A copy moved to another drive (or cut over disks) leaves the destination as it was.
+    const bool copied = result == 0 && m_query.options.dest == destinationBefore && m_targetPath == target
+                        && nativeExists(target);
+    if (erasedFirst) {
+        if (!copied)
+            log(copyFailedAfterPurge());
+    } else if (copied) {
+        for (const QString& path : plan) {
+            if (path != target) // today's archive was replaced by the copy itself
+                purge.eraseArchive(path);
+        }
+    } else if (!plan.isEmpty()) {
+        log(oldArchivesKept());
+    }
 }
 
 void QueryRunner::SpanFile()
@@ -477,6 +554,7 @@ void QueryRunner::applyQueryToZip(bool addUpdate)
 
 void QueryRunner::Zippage()
 {
+    m_buildOk = true;
     applyQueryToZip(nativeExists(m_workArchive));
     m_passwordOn = false;
     m_zip.setPassword(QString());
@@ -484,6 +562,14 @@ void QueryRunner::Zippage()
         AskPassword();
     if (m_passwordOn)
         m_zip.setAddOptions(m_zip.AddOptions() | ZipMaster::AddEncrypt);
+    if (m_query.options.pass && !m_passwordOn && PlatformEnvironment::current().unattended) {
+        // Nobody was there to give the password the query asks for: an archive without it
+        // would pass for a protected one.
+        m_buildOk = false;
+        m_view.addErrorLine(passwordMissing());
+        log(passwordMissing());
+        return;
+    }
     m_zip.setFSpecArgs(m_state.includeList);
     m_zip.setFSpecArgsExcl(m_state.excludeList);
 
@@ -495,20 +581,24 @@ void QueryRunner::Zippage()
         ZippageForKsvFiles();
     else
         addOnce();
-    if (m_state.userCancel)
+    if (m_state.userCancel) {
+        m_buildOk = false;
         m_view.addErrorLine(prematureCancel());
+    }
+    if (m_view.endRequested() || !nativeExists(m_workArchive))
+        m_buildOk = false;
     m_view.showProgress(false);
     m_view.showFileCount(false);
     m_endTick = Clock::ticks();
 
     // The comment is written only when it changes: the component reads the archive again for it.
     const QString comment = m_query.fromQueryFile ? QString() : m_query.comment;
-    if (m_zip.ZipComment() != comment)
+    if (m_buildOk && m_zip.ZipComment() != comment)
         m_zip.setZipComment(comment);
     m_view.setInfo(endOfCompressionInfo());
     log(archiveCreationLine(m_workFolder));
     const QString archiveName = fileNamePart(m_workArchive);
-    if (nativeExists(m_workArchive)) {
+    if (m_buildOk) {
         // The contents list was read again by the component after the add.
         const QString statistics = RatioFilesStatusBar();
         log(archiveName + QStringLiteral(" [") + QString::number(TailleFichier(m_workArchive)) + QStringLiteral("] ")
@@ -522,7 +612,7 @@ void QueryRunner::Zippage()
         // replace the "nothing archived" outcome. The ".exe" path is still the one copied, so the
         // copy reports the missing archive.
         int result = -1;
-        if (nativeExists(m_workArchive)) {
+        if (m_buildOk) {
             m_zip.setFileName(m_workArchive);
             result = m_zip.ConvertSFX();
         }
@@ -530,6 +620,8 @@ void QueryRunner::Zippage()
         const QString twinName = fileNamePart(m_workTwin);
         if (result == 0)
             log(sfxConversionOk(twinName, TailleFichier(m_workTwin)));
+        else
+            m_buildOk = false; // a program left by an earlier run is not today's archive
         if (!nativeExists(m_workTwin))
             log(twinName + QStringLiteral(" ") + errorsMark());
     }
@@ -538,6 +630,10 @@ void QueryRunner::Zippage()
 int QueryRunner::addOnce()
 {
     const int result = m_zip.Add();
+    // "Nothing to add" is judged by the archive at the end: in a query file another line may
+    // still add files.
+    if (result != 0 && result != ZipCode::NothingToDo)
+        m_buildOk = false;
     m_filesProcessed += m_zip.SuccessCnt();
     refreshProgressLabels(true);
     return result;
@@ -593,6 +689,7 @@ void QueryRunner::AskPassword()
             m_zip.setPassword(permanent);
             return;
         }
+        log(permanentPasswordUnreadable());
     }
     if (dialogs().message(MessageKind::Confirmation, askArchivePassword(), {Button::Yes, Button::No}) != Button::Yes)
         return;
@@ -700,7 +797,11 @@ void QueryRunner::ZipMaster1Message(int code, const QString& message)
         m_view.addErrorLine(archiveNotCreated());
         log(archiveNotCreated());
     } else {
-        m_view.addErrorLine(message + QLatin1Char(' ') + QString::number(code));
+        // Each file left out, and the cause of a failed write (disk full, permission), is
+        // named in the log as well as in the list.
+        const QString line = message + QLatin1Char(' ') + QString::number(code);
+        m_view.addErrorLine(line);
+        log(line);
     }
 }
 

@@ -20,8 +20,8 @@ struct RunState;
 // Runs queries from end to end: loads a numbered query or a query file into the run state,
 // builds the include and exclude lists, finds a query file's application folder, runs its
 // preparation program, and drives each archive (medium check, names, the archive itself with
-// its password and self-extracting form, purge of old archives, statistics, copy to the
-// destination) and the summary. The window shows it through RunView; nothing here is a widget.
+// its password and self-extracting form, statistics, copy to the destination and purge of old
+// archives) and the summary. A failed build is never copied and never costs an old archive. The window shows it through RunView; nothing here is a widget.
 class QueryRunner : public QObject
 {
     Q_OBJECT
@@ -93,7 +93,9 @@ private:
     bool setCurrentFolder(const QString& dosFolder);
     void log(const QString& line);
     void letEventsRun();
-    void copyToDestination();
+    int copyToDestination();
+    // The copy to the destination with the purge of old archives around it.
+    void copyAndPurge(const QString& destination);
     MediumCopyHost copyHost();
     void refreshProgressLabels(bool force);
     void applyQueryToZip(bool addUpdate);
@@ -114,6 +116,8 @@ private:
     bool m_removable = false;
     bool m_passwordOn = false;
     bool m_awaitingChoice = false;
+    // The archive of the current query was built (or updated) and converted in full.
+    bool m_buildOk = false;
     QString m_workArchive;
     QString m_workTwin;
     QString m_targetPath;

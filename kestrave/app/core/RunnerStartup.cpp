@@ -2,6 +2,7 @@
 
 #include "RunnerConstants.h"
 #include "RunnerTexts.h"
+#include "WorkFolderLocks.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,9 @@ bool prepareWorkFolder(const RunnerPaths& paths)
 
 int removeWorkLeftovers(const RunnerPaths& paths)
 {
+    // Another runner alive in the same folder may be writing its temporary file right now.
+    if (!WorkFolderPresence::joinAlone(paths.workFolder))
+        return 0;
     QDir dir(paths.workFolder);
     // Windows masks: "ZipTmp*.*" also matches names without a dot.
     QString mask = RunnerConstants::workLeftoverMask();

@@ -12,8 +12,10 @@ namespace RunnerStartup {
 
 // Creates the work folder with every missing parent; false when it cannot be created.
 bool prepareWorkFolder(const RunnerPaths& paths);
-// Deletes what an interrupted compression left in the work folder (files "ZipTmp*.*", names
-// compared without regard to case). Returns the number of files deleted.
+// Makes this runner present in the work folder for the rest of its life and deletes what an
+// interrupted compression left there (files "ZipTmp*.*", names compared without regard to case),
+// but only when no other runner is alive in the folder: their temporary files are kept. Returns
+// the number of files deleted.
 int removeWorkLeftovers(const RunnerPaths& paths);
 
 // Date and time as the log shows them: the system's short date, then the time as HH:MM:SS.

@@ -164,6 +164,49 @@ inline QString purgeLogFailed(const QString& path)
     return QStringLiteral(" Erasure of : ") + path + QStringLiteral(" ---> ERRORS !");
 }
 inline QString purgeNone() { return QStringLiteral("   No"); }
+inline QString purgeForRoom()
+{
+    return QStringLiteral("-Not enough room for the new archive at the destination: old archive(s) erased first.");
+}
+inline QString purgeGivesNoRoom()
+{
+    return QStringLiteral("-Erasing old archives would not make room for the new archive: they are kept.");
+}
+inline QString copyFailedAfterPurge()
+{
+    return QStringLiteral("-The copy failed after old archive(s) were erased to make room for it.");
+}
+inline QString oldArchivesKept()
+{
+    return QStringLiteral("-The new archive is not on the destination: the old archives are kept.");
+}
+
+// Failed builds and the work folder
+inline QString buildFailed(const QString& archiveName)
+{
+    return QStringLiteral("-Archive ") + archiveName
+           + QStringLiteral(" NOT built: nothing is copied and the old archives are kept.");
+}
+inline QString waitingForWorkArchive(const QString& archiveName)
+{
+    return QStringLiteral("-Another run is building ") + archiveName
+           + QStringLiteral(" in the work folder: waiting for it to end...");
+}
+inline QString workArchiveNotLocked(const QString& archiveName, const QString& reason)
+{
+    return QStringLiteral("-The work archive ") + archiveName + QStringLiteral(" could not be reserved for this run")
+           + (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')'))
+           + QStringLiteral(": it is not built.");
+}
+inline QString passwordMissing()
+{
+    return QStringLiteral("-This query asks for a password and none was given (nobody to type it): the archive is "
+                          "NOT built, to avoid an unprotected archive.");
+}
+inline QString permanentPasswordUnreadable()
+{
+    return QStringLiteral(" The permanent password cannot be deciphered on this computer.");
+}
 
 // Archive creation
 inline QString defaultSfxCaption() { return QStringLiteral("KESTRAVE : archives restoration ."); }
