@@ -963,6 +963,8 @@ int ZipMaster::CopyFile(const QString& source, const QString& target)
     const QString folder = targetInfo.absolutePath();
     if (!QFileInfo(folder).isDir() || targetInfo.isDir())
         return CopyResult::CannotCreate;
+    // A copy killed earlier may have left its hidden temporary file on the medium, taking room.
+    AtomicFile::removeStaleTemporaries(folder);
     const DriveRoom room = roomFor(targetInfo.absoluteFilePath());
     if (room.readOnly)
         return CopyResult::CannotCreate;

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -239,13 +240,31 @@ void TestRunnerCore::workLeftoversRemoved()
         QFile f(paths.workFolder + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
+    // Hidden temporary files of a killed writer (its process is gone) go in any case; those of
+    // a live one stay.
+    QProcess gone;
+    gone.start(u"sleep"_s, {u"30"_s});
+    QVERIFY(gone.waitForStarted());
+    const QString deadPid = QString::number(gone.processId());
+    gone.kill();
+    QVERIFY(gone.waitForFinished());
+    const QStringList killedWriters{paths.workFolder + u".daily.zip."_s + deadPid + u".Ab12Cd"_s,
+                                    paths.programFolder + u".kestrave.ini."_s + deadPid + u".xY34zW"_s};
+    const QString liveWriter = paths.programFolder + u".kestrave.log."_s + QString::number(::getpid()) + u".q1w2e3"_s;
+    for (const QString& path : killedWriters + QStringList{liveWriter}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
     // Another runner alive in the folder: its temporary file may be among them, so all stay.
     const QByteArray presence = QFile::encodeName(paths.workFolder + WorkFolderPresence::presenceFileName());
     const int other = ::open(presence.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     QVERIFY(other >= 0);
     QCOMPARE(::flock(other, LOCK_SH), 0);
-    QCOMPARE(RunnerStartup::removeWorkLeftovers(paths), 0);
+    QCOMPARE(RunnerStartup::removeWorkLeftovers(paths), 2);
     QCOMPARE(QDir(paths.workFolder).entryList(QDir::Files).size(), leftovers.size() + kept.size());
+    for (const QString& path : killedWriters)
+        QVERIFY(!QFile::exists(path));
+    QVERIFY(QFile::exists(liveWriter));
     // It ended (its lock went with it): what it left is removed.
     ::close(other);
     QCOMPARE(RunnerStartup::removeWorkLeftovers(paths), 3);

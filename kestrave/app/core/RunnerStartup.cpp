@@ -1,5 +1,6 @@
 #include "RunnerStartup.h"
 
+#include "AtomicFile.h"
 #include "RunnerConstants.h"
 #include "RunnerTexts.h"
 #include "WorkFolderLocks.h"
@@ -17,16 +18,19 @@ bool prepareWorkFolder(const RunnerPaths& paths)
 
 int removeWorkLeftovers(const RunnerPaths& paths)
 {
+    // Hidden temporary files of writers that were killed carry their process: those are removed
+    // whoever else is running (the work archive, the settings file and the log).
+    int removed = AtomicFile::removeStaleTemporaries(paths.workFolder)
+                  + AtomicFile::removeStaleTemporaries(paths.programFolder);
     // Another runner alive in the same folder may be writing its temporary file right now.
     if (!WorkFolderPresence::joinAlone(paths.workFolder))
-        return 0;
+        return removed;
     QDir dir(paths.workFolder);
     // Windows masks: "ZipTmp*.*" also matches names without a dot.
     QString mask = RunnerConstants::workLeftoverMask();
     if (mask.endsWith(QLatin1String("*.*")))
         mask.chop(2);
     const QStringList names = dir.entryList({mask}, QDir::Files | QDir::Hidden | QDir::System);
-    int removed = 0;
     for (const QString& name : names) {
         if (QFile::remove(dir.filePath(name)))
             ++removed;

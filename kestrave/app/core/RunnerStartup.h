@@ -14,8 +14,10 @@ namespace RunnerStartup {
 bool prepareWorkFolder(const RunnerPaths& paths);
 // Makes this runner present in the work folder for the rest of its life and deletes what an
 // interrupted compression left there (files "ZipTmp*.*", names compared without regard to case),
-// but only when no other runner is alive in the folder: their temporary files are kept. Returns
-// the number of files deleted.
+// but only when no other runner is alive in the folder: their temporary files are kept. The
+// hidden temporary files that killed writers left in the work and program folders (the work
+// archive, settings, log) are deleted in any case: they name their dead process. Returns the
+// number of files deleted.
 int removeWorkLeftovers(const RunnerPaths& paths);
 
 // Date and time as the log shows them: the system's short date, then the time as HH:MM:SS.
