@@ -13,6 +13,7 @@
 #include <QStorageInfo>
 #include <QTemporaryFile>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -487,6 +488,15 @@ bool TBackupFile::finishVolume()
 {
     if (m_volumeByVolume)
         return m_volumeWriter.commit().isOk();
+    if (m_pendingVolumes.size() == 200) {
+        // Each complete volume keeps its temporary file open until the end; a set of up to 1000
+        // volumes needs more descriptors than the usual soft limit of 1024 leaves.
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 4096 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
     std::unique_ptr<AtomicFile> volume = m_volumeWriter.release();
     if (!volume)
         return false;

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace ksv;
@@ -1010,6 +1011,28 @@ private slots:
         qInfo("backup on a full disk: %d levels kept the old container intact, %d wrote the new one", keptOld, wroteNew);
         QVERIFY(keptOld >= 28);
         QCOMPARE(wroteNew, 1);
+    }
+
+    // Every volume of a set stays open until the set is complete: hundreds of them must not run
+    // out of file descriptors.
+    void hundredsOfVolumesOnOneMedium()
+    {
+        rlimit saved{};
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+        if (saved.rlim_max < 1024)
+            QSKIP("the hard limit of open files is too low here");
+        rlimit low = saved;
+        low.rlim_cur = 256;
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &low) == 0);
+        const auto restoreLimit = qScopeGuard([&] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+        const QByteArray data = randomBytes(300 * 16384, 81);
+        writeFile(c(QStringLiteral("many/f.bin")), data);
+        Engine engine;
+        engine.file.setCompressionLevel(TCompressionLevel::clNone);
+        engine.file.setMaxSize(16484 + 200); // one block per volume
+        QVERIFY(engine.file.Backup({QStringLiteral("C:\\many\\f.bin")}, QStringLiteral("E:\\many.001")));
+        QVERIFY(engine.file.VolumeNumber() >= 300);
+        QCOMPARE(restoredFrom(e(QStringLiteral("many.001"))).value(QStringLiteral("f.bin")), data);
     }
 
     // A backup that died among the final renames left a note; whoever opens the container next
