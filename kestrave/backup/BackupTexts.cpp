@@ -25,4 +25,9 @@ QString diskPrompt(int diskNumber)
     return QStringLiteral("Please insert disk %1 and click OK to continue.").arg(diskNumber);
 }
 
+QString previousVolumeReplaced()
+{
+    return QStringLiteral("This disk has no room for a second copy: the previous backup on it will be replaced.");
+}
+
 } // namespace ksv::BackupTexts

@@ -24,5 +24,8 @@ QString errorText(int code);
 
 // "Please insert disk %s and click OK to continue." with the disk number filled in.
 QString diskPrompt(int diskNumber);
+// Added to the disk prompt when the disk in the drive has no room for the new volume beside the
+// old one of the same name.
+QString previousVolumeReplaced();
 
 } // namespace ksv::BackupTexts

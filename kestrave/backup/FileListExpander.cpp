@@ -49,6 +49,23 @@ bool wildcardMatch(QStringView mask, QStringView name)
     return m == mask.size();
 }
 
+// The folder as the file system spells it: the drive part as given, each component with the
+// case of the folder it resolved to ("c:\DATA" -> "c:\Data"). Unchanged when it does not exist.
+QString spelledAsOnDisk(const QString& folderDos, const QString& nativeFolder)
+{
+    const auto drive = driveServices().drive(DosPath::driveLetter(folderDos));
+    if (!drive || !QFileInfo(nativeFolder).isDir())
+        return folderDos;
+    const QString relative = QDir(drive->root).relativeFilePath(nativeFolder);
+    if (relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative))
+        return folderDos;
+    if (relative == QLatin1String("."))
+        return folderDos.left(2);
+    QString dos = folderDos.left(2) + QLatin1Char('\\') + relative;
+    dos.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return dos;
+}
+
 } // namespace
 
 FileListExpander::FileListExpander(const QString& destination, bool incrementalOnly)
@@ -77,9 +94,11 @@ bool FileListExpander::matchesMask(const QString& mask, const QString& name)
 
 QString FileListExpander::cleanDosPath(const QString& dosPath)
 {
-    QString path = dosPath.toLower();
+    // Only the drive letter is lower-cased: on this system "Report.doc" and "report.doc" are
+    // two files, and the restore gives back the name as it was.
+    QString path = dosPath;
     path.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    const QString drive = path.left(2);
+    const QString drive = path.left(2).toLower();
     const QStringList parts = path.mid(2).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     QStringList kept;
     for (const QString& part : parts) {
@@ -121,7 +140,7 @@ void FileListExpander::addSpecification(const QString& specification)
     const QString mask = clean.mid(slash + 1);
     if (mask.isEmpty())
         return;
-    expand(folder, mask, recurse);
+    expand(spelledAsOnDisk(folder, nativeOfDosFolder(folder)), mask, recurse);
 }
 
 void FileListExpander::expand(const QString& folderDos, const QString& mask, bool recurse)
@@ -140,7 +159,7 @@ void FileListExpander::expand(const QString& folderDos, const QString& mask, boo
         for (const QFileInfo& sub : folders) {
             if (ArchiveFlag::isHidden(sub.absoluteFilePath()))
                 continue;
-            expand(folderDos + QLatin1Char('\\') + sub.fileName().toLower(), mask, true);
+            expand(folderDos + QLatin1Char('\\') + sub.fileName(), mask, true);
         }
     }
 
@@ -148,13 +167,14 @@ void FileListExpander::expand(const QString& folderDos, const QString& mask, boo
     for (const QFileInfo& file : files) {
         if (!file.isFile() || !matchesMask(mask, file.fileName()))
             continue;
-        const QString stored = folderDos + QLatin1Char('\\') + file.fileName().toLower();
+        const QString stored = folderDos + QLatin1Char('\\') + file.fileName();
         const QString native = file.absoluteFilePath();
-        if (m_seen.contains(stored) || isDestination(stored, native))
+        // The same file reached by two specifications is stored once.
+        if (m_seen.contains(native) || isDestination(stored, native))
             continue;
         if (m_incrementalOnly && !ArchiveFlag::isSet(native))
             continue;
-        m_seen.insert(stored);
+        m_seen.insert(native);
         m_entries.append({stored, native, false});
     }
 }

@@ -9,7 +9,7 @@ namespace ksv {
 // One file of the expanded backup list.
 struct BackupListEntry
 {
-    QString storedName;  // lower-cased, fully expanded DOS path ("c:\data\report.doc")
+    QString storedName;  // fully expanded DOS path, drive letter lower-cased ("c:\Data\Report.doc")
     QString nativePath;  // where the file is read from
     bool fileIdList = false;
 };
@@ -29,18 +29,19 @@ public:
     // Windows-style wildcard match ("*", "?"), without regard to case; "*.*" matches every
     // name, and a mask ending in ".*" also matches the name without extension.
     static bool matchesMask(const QString& mask, const QString& name);
-    // A DOS path with "." and ".." resolved and repeated backslashes dropped; lower-cased.
+    // A DOS path with "." and ".." resolved and repeated backslashes dropped; the drive letter
+    // lower-cased, the rest as given.
     static QString cleanDosPath(const QString& dosPath);
 
 private:
     void expand(const QString& folderDos, const QString& mask, bool recurse);
     bool isDestination(const QString& storedName, const QString& nativePath) const;
 
-    QString m_destinationName;     // lower-cased DOS form
+    QString m_destinationName;     // clean DOS form
     QString m_destinationNative;   // absolute native path
     bool m_incrementalOnly = false;
     QList<BackupListEntry> m_entries;
-    QSet<QString> m_seen;
+    QSet<QString> m_seen; // native paths already listed
 };
 
 } // namespace ksv

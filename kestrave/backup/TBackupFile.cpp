@@ -10,7 +10,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTemporaryFile>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -115,6 +119,26 @@ QString TBackupFile::VolumeName(const QString& firstVolume, int volumeNumber)
     return volumeName(firstVolume, volumeNumber);
 }
 
+QString TBackupFile::nativeTargetOf(const QString& path)
+{
+    // The folders of a DOS path are found without regard to case, but the file keeps its exact
+    // name: "Report.txt" must not land on an existing "report.txt".
+    if (!hasDriveLetter(path))
+        return path;
+    qsizetype cut = path.size() - 1;
+    while (cut >= 0 && !isSeparator(path.at(cut)))
+        --cut;
+    const QString name = path.mid(cut + 1);
+    if (cut < 2 || name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return DosPath::toNative(path);
+    QString folder = DosPath::toNative(path.left(cut + 1));
+    if (folder.isEmpty())
+        return {};
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + name;
+}
+
 QString TBackupFile::nativePathOf(const QString& path)
 {
     if (path.isEmpty())
@@ -134,6 +158,8 @@ void TBackupFile::resetOutcome()
     m_lastStatus = Status::ok();
     m_failureRaised = false;
     m_rejectedNames.clear();
+    m_incompleteNames.clear();
+    m_volumeByVolume = false;
     m_volumeNumber = 1;
     m_bytesDone = 0;
     m_totalSize = 0;
@@ -186,8 +212,10 @@ void TBackupFile::askForDisk(quint16 diskId)
         m_onNeedDisk(this, diskId, m_continue);
         return;
     }
-    m_continue = dialogs().message(MessageKind::Information, BackupTexts::diskPrompt(diskId),
-                                   {Button::Ok, Button::Cancel}) == Button::Ok;
+    QString text = BackupTexts::diskPrompt(diskId);
+    if (m_busy && !m_volumeWriter.isOpen() && m_volumeByVolume && replacesInPlace(m_firstVolume, diskId))
+        text += QLatin1Char(' ') + BackupTexts::previousVolumeReplaced();
+    m_continue = dialogs().message(MessageKind::Information, text, {Button::Ok, Button::Cancel}) == Button::Ok;
 }
 
 void TBackupFile::letApplicationBreathe()
@@ -218,6 +246,14 @@ bool TBackupFile::Backup(const QStringList& List, const QString& DestFile)
     }
     m_busy = true;
     m_firstVolume = nativePathOf(DestFile);
+    finishInterruptedReplace(m_firstVolume);
+    m_pendingVolumes.clear();
+    m_flagsToClear.clear();
+    {
+        const QChar letter = hasDriveLetter(DestFile) ? DosPath::driveLetter(DestFile)
+                                                      : DosPath::driveLetter(DosPath::fromNative(m_firstVolume).value_or(QString()));
+        m_volumeByVolume = !letter.isNull() && driveServices().driveType(letter) == DriveType::Removable;
+    }
 
     FileListExpander expander(DestFile, m_backupMode == TBackupMode::bmIncremental);
     for (const QString& specification : List)
@@ -259,7 +295,7 @@ bool TBackupFile::Backup(const QStringList& List, const QString& DestFile)
 
     if (m_continue) {
         const QByteArray title = m_backupTitle.toUtf8();
-        const bool written = m_volumeWriter.open(m_firstVolume) && m_volumeWriter.writeInt32(qint32(title.size()))
+        const bool written = openVolume(1) && m_volumeWriter.writeInt32(qint32(title.size()))
                              && m_volumeWriter.write(title.constData(), title.size())
                              && m_volumeWriter.writeInt32(clampToInt32(m_totalSize))
                              && m_volumeWriter.writeInt32(fileCount);
@@ -281,13 +317,22 @@ bool TBackupFile::Backup(const QStringList& List, const QString& DestFile)
 
     bool result = false;
     if (m_continue) {
-        if (m_volumeWriter.writeInt32(0))
+        if (m_volumeWriter.writeInt32(0) && finishVolume() && commitVolumes())
             result = true;
         else
             setError(BackupTexts::CannotWriteArchive);
     }
-    if (m_volumeWriter.isOpen() && !m_volumeWriter.close() && m_errorCode == 0)
-        setError(BackupTexts::CannotWriteArchive);
+    // A failed or stopped backup leaves the previous container as it was (on a removable
+    // drive: the volumes already completed on earlier disks stay).
+    m_volumeWriter.close();
+    m_pendingVolumes.clear();
+    if (result) {
+        // The data is in place: only now do the stored files lose their archive flag, so that
+        // a failed or stopped incremental backup takes them again next time.
+        for (const QString& path : std::as_const(m_flagsToClear))
+            ArchiveFlag::clear(path);
+    }
+    m_flagsToClear.clear();
     m_compressor.finish();
     fileIdFile.reset();
 
@@ -318,10 +363,8 @@ bool TBackupFile::storeFile(const BackupListEntry& entry)
     } while (remaining > 0 && m_continue);
     m_sourceReader.close();
     const bool complete = remaining <= 0 && m_continue && m_errorCode == 0;
-    // Only a file stored completely loses its archive flag, so that a failed or stopped
-    // incremental backup takes it again next time.
     if (complete && m_setArchiveFlag && !entry.fileIdList)
-        ArchiveFlag::clear(entry.nativePath);
+        m_flagsToClear << entry.nativePath;
     return complete;
 }
 
@@ -396,15 +439,170 @@ bool TBackupFile::startNextVolume()
     ++m_volumeNumber;
     const QByteArray marker = QByteArray(ContinuationPrefix) + extensionDigits(m_volumeNumber).toLatin1();
     if (!m_volumeWriter.writeInt32(qint32(marker.size())) || !m_volumeWriter.write(marker.constData(), marker.size())
-        || !m_volumeWriter.close()) {
+        || !finishVolume()) {
         setError(BackupTexts::CannotWriteArchive);
         return false;
     }
     askForDisk(m_volumeNumber);
-    if (m_continue && !m_volumeWriter.open(VolumeName(m_firstVolume, m_volumeNumber))) {
+    if (m_continue && !openVolume(m_volumeNumber)) {
         setError(BackupTexts::CannotWriteArchive);
         return false;
     }
+    return true;
+}
+
+qint64 TBackupFile::roomNeededForVolume() const
+{
+    if (m_maxSize != 0)
+        return m_maxSize;
+    return std::max<qint64>(m_totalSize - m_bytesDone, 0) + VolumeMargin;
+}
+
+bool TBackupFile::replacesInPlace(const QString& firstVolume, int volumeNumber) const
+{
+    const QString native = nativePathOf(firstVolume);
+    const QString path = VolumeName(native, volumeNumber);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return false;
+    qint64 free = -1;
+    const QChar letter = hasDriveLetter(firstVolume) ? DosPath::driveLetter(firstVolume)
+                                                     : DosPath::driveLetter(DosPath::fromNative(native).value_or(QString()));
+    if (!letter.isNull())
+        free = driveServices().freeSpace(letter);
+    else
+        free = QStorageInfo(QFileInfo(path).absolutePath()).bytesAvailable();
+    return free >= 0 && free < roomNeededForVolume();
+}
+
+bool TBackupFile::openVolume(int volumeNumber)
+{
+    const QString path = VolumeName(m_firstVolume, volumeNumber);
+    // On a removable disk without room for the new volume beside the old one, the old one
+    // goes first (the disk prompt said so).
+    if (m_volumeByVolume && replacesInPlace(m_firstVolume, volumeNumber))
+        QFile::remove(path);
+    return m_volumeWriter.openReplacing(path);
+}
+
+bool TBackupFile::finishVolume()
+{
+    if (m_volumeByVolume)
+        return m_volumeWriter.commit().isOk();
+    if (m_pendingVolumes.size() == 200) {
+        // Each complete volume keeps its temporary file open until the end; a set of up to 1000
+        // volumes needs more descriptors than the usual soft limit of 1024 leaves.
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 4096 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
+    std::unique_ptr<AtomicFile> volume = m_volumeWriter.release();
+    if (!volume)
+        return false;
+    m_pendingVolumes.push_back(std::move(volume));
+    return true;
+}
+
+namespace {
+
+// The note that makes the replacement of a volume set survive a crash: written once every new
+// volume is complete and synced, before the first rename; removed after the last. Whoever opens
+// the container next and finds it finishes the renames.
+//   count=<new number of volumes>
+//   <n>=<file name of volume n's temporary file, in the folder of volume 1>
+QString replaceNoteOf(const QString& firstVolume)
+{
+    const QFileInfo info(firstVolume);
+    return info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(".replacing");
+}
+
+void removeVolumesBeyond(const QString& firstVolume, int count)
+{
+    for (int n = count + 1; n <= MaxVolumeCount; ++n) {
+        const QString old = TBackupFile::VolumeName(firstVolume, n);
+        if (!QFileInfo(old).isFile())
+            break;
+        QFile::remove(old);
+    }
+}
+
+} // namespace
+
+void TBackupFile::finishInterruptedReplace(const QString& firstVolume)
+{
+    if (firstVolume.isEmpty())
+        return;
+    const QString notePath = replaceNoteOf(firstVolume);
+    QFile note(notePath);
+    if (!note.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = note.read(64 * 1024).split('\n');
+    note.close();
+    const QString folder = QFileInfo(firstVolume).absolutePath();
+    int count = 0;
+    for (const QByteArray& line : lines) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0)
+            continue;
+        const QByteArray key = line.left(eq);
+        const QString value = QString::fromUtf8(line.mid(eq + 1));
+        if (key == "count") {
+            count = value.toInt();
+            continue;
+        }
+        bool ok = false;
+        const int n = key.toInt(&ok);
+        if (!ok || n < 1 || n > MaxVolumeCount)
+            continue;
+        // Only this container's own temporary files are moved, and only onto its volumes.
+        const QString volume = VolumeName(firstVolume, n);
+        const QString expectedPrefix = QLatin1Char('.') + QFileInfo(volume).fileName() + QLatin1Char('.');
+        if (!value.startsWith(expectedPrefix) || value.size() != expectedPrefix.size() + 6 || value.contains(u'/'))
+            continue;
+        const QString temporary = folder + QLatin1Char('/') + value;
+        if (QFileInfo(temporary).isFile())
+            ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(volume).constData());
+    }
+    if (count >= 1 && count <= MaxVolumeCount)
+        removeVolumesBeyond(firstVolume, count);
+    QFile::remove(notePath);
+}
+
+bool TBackupFile::commitVolumes()
+{
+    if (m_volumeByVolume)
+        return true; // each volume is in place already
+    // Every volume reaches the disk before the first rename.
+    for (const auto& volume : m_pendingVolumes) {
+        if (::fsync(volume->handle()) != 0)
+            return false;
+    }
+    // The note lets the next reader finish the renames if this process dies among them. A
+    // volume behind a link to another folder cannot be noted; its set goes without.
+    QByteArray note = "count=" + QByteArray::number(m_volumeNumber) + '\n';
+    bool noted = true;
+    for (size_t i = 0; i < m_pendingVolumes.size(); ++i) {
+        const QFileInfo target(m_pendingVolumes[i]->targetPath());
+        const QFileInfo temporary(m_pendingVolumes[i]->temporaryPath());
+        const QFileInfo volume(VolumeName(m_firstVolume, int(i) + 1));
+        if (target.absoluteFilePath() != volume.absoluteFilePath() || temporary.absolutePath() != volume.absolutePath())
+            noted = false;
+        note += QByteArray::number(qulonglong(i) + 1) + '=' + temporary.fileName().toUtf8() + '\n';
+    }
+    const QString notePath = replaceNoteOf(m_firstVolume);
+    if (noted && !AtomicFile::writeFile(notePath, note))
+        return false;
+    for (auto& volume : m_pendingVolumes) {
+        if (!volume->commit())
+            return false;
+        volume.reset();
+    }
+    m_pendingVolumes.clear();
+    // Volumes left from a longer previous container go only now that the new set is in place.
+    removeVolumesBeyond(m_firstVolume, m_volumeNumber);
+    if (noted)
+        QFile::remove(notePath);
     return true;
 }
 
@@ -422,6 +620,7 @@ bool TBackupFile::Restore(const QString& SourceFile, const QString& DestDir)
         m_destDir += m_destDirNative ? QLatin1Char('/') : QLatin1Char('\\');
     m_continue = true;
     m_firstVolume = nativePathOf(SourceFile);
+    finishInterruptedReplace(m_firstVolume);
     if (m_firstVolume.isEmpty() || !QFileInfo(m_firstVolume).isFile())
         return false;
 
@@ -433,8 +632,9 @@ bool TBackupFile::Restore(const QString& SourceFile, const QString& DestDir)
         readHeader(nullptr);
         m_bytesDone = 0;
         restoreLoop(false);
+        finishTarget(false); // still open: the loop ended inside it (error, stop, missing volume)
     } catch (const RaisedFailure& failure) {
-        m_targetWriter.close();
+        finishTarget(false);
         m_volumeReader.close();
         m_inflater.finish();
         m_busy = false;
@@ -462,6 +662,7 @@ Result<TBackupFile::Catalog> TBackupFile::ReadCatalog(const QString& SourceFile)
     resetOutcome();
     m_continue = true;
     m_firstVolume = nativePathOf(SourceFile);
+    finishInterruptedReplace(m_firstVolume);
     Catalog catalog;
     m_catalog = &catalog;
     m_inflater.start();
@@ -514,8 +715,10 @@ void TBackupFile::restoreLoop(bool listing)
     while (nameLength != 0 && m_continue) {
         if (!m_volumeReader.readInt32(nameLength))
             throw RaisedFailure{BackupTexts::CannotReadArchive};
-        if (nameLength == 0)
+        if (nameLength == 0) {
+            finishTarget(true); // its last segment ended before the end marker
             break;
+        }
         if (nameLength < 0 || nameLength > MaxNameLength)
             throw RaisedFailure{BackupTexts::InvalidArchiveType};
         QByteArray name(nameLength, Qt::Uninitialized);
@@ -525,6 +728,7 @@ void TBackupFile::restoreLoop(bool listing)
             continueOnNextVolume(name, listing);
             continue;
         }
+        finishTarget(true); // the previous entry's data ended before this entry
         qint32 fileDate = 0;
         if (!m_volumeReader.readInt32(fileDate))
             throw RaisedFailure{BackupTexts::CannotReadArchive};
@@ -557,10 +761,10 @@ void TBackupFile::restoreEntry(const QByteArray& nameBytes, qint32 fileDate, boo
         readSegment(nullptr);
         return;
     }
-    bool decision = decide(nativePathOf(target), fileDate);
+    bool decision = decide(nativeTargetOf(target), fileDate);
     if (m_onRestoreFile)
         m_onRestoreFile(this, target, fileDate, decision);
-    const QString native = nativePathOf(target);
+    const QString native = nativeTargetOf(target);
     if (decision) {
         if (native.isEmpty()) {
             decision = false;
@@ -576,8 +780,9 @@ void TBackupFile::restoreEntry(const QByteArray& nameBytes, qint32 fileDate, boo
         readSegment(nullptr);
         return;
     }
-    if (!openTarget(false)) {
+    if (!openTarget()) {
         m_decision = false;
+        m_incompleteNames << m_targetName;
         setError(BackupTexts::CannotReadFile);
         return;
     }
@@ -591,8 +796,12 @@ void TBackupFile::continueOnNextVolume(const QByteArray& nameBytes, bool listing
                        && std::all_of(digits.cbegin(), digits.cend(), [](char c) { return c >= '0' && c <= '9'; });
     if (!valid)
         throw RaisedFailure{BackupTexts::InvalidArchiveType};
+    // Volume 1000 is ".000". A number that does not move forward would lead back to a volume
+    // already read, and round for ever.
+    const int number = digits == "000" ? MaxVolumeCount : digits.toInt();
+    if (number <= m_volumeNumber)
+        throw RaisedFailure{BackupTexts::InvalidArchiveType};
     m_volumeReader.close();
-    const int number = digits.toInt();
     const QString next = changeExtension(m_firstVolume, QLatin1Char('.') + QString::fromLatin1(digits));
     do {
         askForDisk(quint16(number));
@@ -608,13 +817,8 @@ void TBackupFile::continueOnNextVolume(const QByteArray& nameBytes, bool listing
         readSegment(&counter);
         return;
     }
-    if (!m_decision) {
+    if (!m_decision || !m_targetOpen) {
         readSegment(nullptr);
-        return;
-    }
-    if (!openTarget(true)) {
-        m_decision = false;
-        setError(BackupTexts::CannotReadFile);
         return;
     }
     readIntoTarget(false);
@@ -634,9 +838,12 @@ void TBackupFile::readIntoTarget(bool entryStart)
         else
             raised = failure;
     }
-    closeTarget();
     if (raised)
-        throw *raised;
+        throw *raised; // the caller abandons the target
+    if (m_errorCode != 0 || !m_continue)
+        finishTarget(false);
+    else
+        segmentDone();
 }
 
 void TBackupFile::readSegment(Sink* sink)
@@ -728,24 +935,43 @@ bool TBackupFile::decide(const QString& nativeTarget, qint32 fileDate) const
     return false;
 }
 
-bool TBackupFile::openTarget(bool append)
+bool TBackupFile::openTarget()
 {
-    m_targetOpen = m_targetWriter.open(nativePathOf(m_targetName), append);
+    // The file is rebuilt under a temporary name beside the target, across volumes if need be;
+    // the existing file stays until the new one is whole.
+    m_targetOpen = m_targetWriter.openReplacing(nativeTargetOf(m_targetName));
     return m_targetOpen;
 }
 
-void TBackupFile::closeTarget()
+void TBackupFile::segmentDone()
 {
     if (!m_targetOpen)
         return;
     QFile& file = m_targetWriter.file(); // flushed
     if (m_onFileRestored)
         m_onFileRestored(this, m_targetName, file);
-    m_targetWriter.flush();
-    DosDateTime::setFileDate(m_targetWriter.file(), m_targetDate);
-    if (!m_targetWriter.close())
+    if (m_targetWriter.failed()) {
+        finishTarget(false);
         setError(BackupTexts::CannotReadFile);
+    }
+}
+
+void TBackupFile::finishTarget(bool whole)
+{
+    if (!m_targetOpen)
+        return;
     m_targetOpen = false;
+    if (whole && m_errorCode == 0 && m_continue) {
+        // Only a file restored whole gets the stored date and replaces the old one.
+        DosDateTime::setFileDate(m_targetWriter.file(), m_targetDate);
+        if (m_targetWriter.commit())
+            return;
+        m_incompleteNames << m_targetName;
+        setError(BackupTexts::CannotReadFile);
+        return;
+    }
+    m_targetWriter.close(); // abandoned: the temporary file goes, the old file stays
+    m_incompleteNames << m_targetName;
 }
 
 } // namespace ksv

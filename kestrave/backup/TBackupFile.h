@@ -17,6 +17,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace ksv {
 
@@ -43,7 +45,14 @@ using TBackupErrorEvent = std::function<void(TBackupFile* Sender, qint32 Error, 
 // call StopProcess in the middle of an operation. One operation at a time per component.
 //
 // Paths may be given in the system's DOS form ("C:\Data\*.doc") or as native paths; names are
-// stored in DOS form, lower-cased.
+// stored in DOS form with the drive letter lower-cased and the rest as the file system spells it.
+//
+// Nothing is lost when a run fails. A backup writes its volumes under temporary names: on a
+// fixed medium the new set replaces the old one only once every volume is complete; on a
+// removable drive, where each volume goes to its own disk, each volume replaces its
+// predecessor once it is complete. Archive flags are cleared only after that. A restore writes
+// each file under a temporary name and replaces the existing file only when it was restored
+// whole; a damaged or incomplete file is listed in IncompleteNames() instead.
 class TBackupFile : public QObject
 {
     Q_OBJECT
@@ -125,6 +134,12 @@ public:
     bool LastFailureRaised() const { return m_failureRaised; }
     // Stored names a restore refused because they would leave the destination folder.
     const QStringList& RejectedNames() const { return m_rejectedNames; }
+    // Targets of the last restore that were not restored whole (damaged data, a missing volume,
+    // a full disk, a stop): each kept its old content, or was not created.
+    const QStringList& IncompleteNames() const { return m_incompleteNames; }
+    // Whether writing volume n of a backup to firstVolume on a removable drive must remove the
+    // previous volume of that name first, because the medium has no room for both.
+    bool replacesInPlace(const QString& firstVolume, int volumeNumber) const;
     // The number of the last volume written or read.
     quint16 VolumeNumber() const { return m_volumeNumber; }
 
@@ -152,6 +167,11 @@ private:
     bool storeFile(const BackupListEntry& entry);
     bool writeSegment(BufferedFileReader& source, qint64& remaining, const QString& progressName);
     bool startNextVolume();
+    bool openVolume(int volumeNumber);
+    bool finishVolume();
+    bool commitVolumes();
+    static void finishInterruptedReplace(const QString& firstVolume);
+    qint64 roomNeededForVolume() const;
 
     // Restore
     void readHeader(Catalog* catalog);
@@ -162,10 +182,12 @@ private:
     void readIntoTarget(bool entryStart);
     QString targetFor(const QString& storedName, bool& safe) const;
     bool decide(const QString& nativeTarget, qint32 fileDate) const;
-    bool openTarget(bool append);
-    void closeTarget();
+    bool openTarget();
+    void segmentDone();
+    void finishTarget(bool whole);
 
     static QString nativePathOf(const QString& path);
+    static QString nativeTargetOf(const QString& path);
 
     // Properties
     QString m_backupTitle;
@@ -192,11 +214,15 @@ private:
     Status m_lastStatus;
     bool m_failureRaised = false;
     QStringList m_rejectedNames;
+    QStringList m_incompleteNames;
 
     QString m_firstVolume;        // native path of volume 1
     QString m_destDir;            // restore destination with its trailing separator, or empty
     bool m_destDirNative = false; // the destination was given as a native path
     BufferedFileWriter m_volumeWriter;
+    bool m_volumeByVolume = false;    // removable drive: each volume replaces its predecessor
+    std::vector<std::unique_ptr<AtomicFile>> m_pendingVolumes; // complete, not yet in place
+    QStringList m_flagsToClear;       // files whose archive flag goes once the data is in place
     BufferedFileReader m_volumeReader;
     BufferedFileReader m_sourceReader;
     BufferedFileWriter m_targetWriter;

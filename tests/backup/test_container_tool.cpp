@@ -2,9 +2,13 @@
 #include "ContainerBytes.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +43,61 @@ private:
         if (!p.waitForFinished(60000))
             return {};
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QProcessEnvironment toolEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KESTRAVE_DRIVES"), path(QStringLiteral("drives.ini")));
+        env.insert(QStringLiteral("KESTRAVE_TRANSCRIPT"), path(QStringLiteral("transcript.txt")));
+        env.insert(QStringLiteral("KESTRAVE_UNATTENDED"), QStringLiteral("1"));
+        return env;
+    }
+
+    // Starts ksvtool container and kills it with SIGKILL after delayMs (unless it ended first).
+    // Returns whether it was still running when killed.
+    bool runAndKill(const QStringList& args, int delayMs) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(toolEnvironment());
+        p.setWorkingDirectory(m_dir->path());
+        p.start(qEnvironmentVariable("KSV_BIN_DIR") + QLatin1String("/ksvtool"), QStringList{QStringLiteral("container")} + args);
+        if (!p.waitForStarted(10000))
+            return false;
+        const bool ended = p.waitForFinished(delayMs);
+        if (!ended)
+            p.kill();
+        p.waitForFinished(10000);
+        return !ended;
+    }
+    // How long a run takes in ms.
+    qint64 timedRun(const QStringList& args) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const Run run = ksvtool(args);
+        if (run.exitCode != 0)
+            qWarning() << run.err;
+        return run.exitCode == 0 ? timer.elapsed() : -1;
+    }
+    // The regular files below a folder (relative name -> content), hidden temporary files apart.
+    static QMap<QString, QByteArray> filesIn(const QString& folder)
+    {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            files.insert(QDir(folder).relativeFilePath(file), readFile(file));
+        }
+        return files;
+    }
+    static QByteArray randomData(qsizetype n, quint32 seed)
+    {
+        QByteArray b(n, Qt::Uninitialized);
+        QRandomGenerator gen(seed);
+        for (qsizetype i = 0; i < n; ++i)
+            b[i] = char(gen.bounded(256));
+        return b;
     }
 
     static void writeFile(const QString& file, const QByteArray& data)
@@ -108,6 +167,112 @@ private slots:
                                      QStringLiteral("E:\\out3")});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY2(missing.err.contains(QLatin1String("volume 2 is missing")), qPrintable(missing.err));
+    }
+
+    // kill -9 at any moment of a backup over an older container of the same name: afterwards
+    // the container restores to the old files or to the new ones, whole.
+    void killDuringBackup()
+    {
+        const QString setA = path(QStringLiteral("c/a")), setB = path(QStringLiteral("c/b"));
+        for (int i = 0; i < 6; ++i) {
+            writeFile(setA + QStringLiteral("/f%1.bin").arg(i), randomData(300000, quint32(100 + i)));
+            writeFile(setB + QStringLiteral("/f%1.bin").arg(i), randomData(350000, quint32(200 + i)));
+        }
+        const auto backupOf = [&](const QString& folder) {
+            return QStringList{QStringLiteral("backup"), QStringLiteral("--yes"), QStringLiteral("--level"),
+                               QStringLiteral("fastest"), QStringLiteral("--max-size"), QStringLiteral("400000"),
+                               path(QStringLiteral("e/k.001")), folder + QLatin1String("/*.*")};
+        };
+        const qint64 duration = timedRun(backupOf(setA));
+        QVERIFY(duration >= 0);
+        QMap<QString, QByteArray> held = filesIn(setA);
+        QRandomGenerator gen(7);
+        int killed = 0, keptOld = 0, becameNew = 0;
+        for (int trial = 0; trial < 20; ++trial) {
+            const QString next = held == filesIn(setA) ? setB : setA;
+            if (runAndKill(backupOf(next), int(gen.bounded(qint64(duration) * 6 / 5 + 1))))
+                ++killed;
+            const QString out = path(QStringLiteral("check%1").arg(trial));
+            const Run restore = ksvtool({QStringLiteral("restore"), QStringLiteral("--yes"), path(QStringLiteral("e/k.001")), out});
+            QVERIFY2(restore.exitCode == 0, qPrintable(QStringLiteral("trial %1: %2").arg(trial).arg(restore.err)));
+            const QMap<QString, QByteArray> now = filesIn(out);
+            QVERIFY2(now == held || now == filesIn(next), qPrintable(QStringLiteral("trial %1: a mixed container").arg(trial)));
+            if (now == held) {
+                ++keptOld;
+            } else {
+                ++becameNew;
+                held = now;
+            }
+            QDir(out).removeRecursively();
+        }
+        qInfo("kill -9 during backup: %d of 20 runs killed; afterwards %d kept the old container, %d held the new one, "
+              "every one restored whole",
+              killed, keptOld, becameNew);
+        QVERIFY(killed >= 5); // under load a run may end before its kill
+    }
+
+    // kill -9 at any moment of a restore over existing files: each file is the old one or the
+    // restored one, whole.
+    void killDuringRestore()
+    {
+        QMap<QString, QByteArray> fresh;
+        for (int i = 0; i < 6; ++i) {
+            const QString name = QStringLiteral("f%1.bin").arg(i);
+            fresh.insert(name, randomData(350000, quint32(300 + i)));
+            writeFile(path(QStringLiteral("c/src/") + name), fresh.value(name));
+        }
+        const Run backup = ksvtool({QStringLiteral("backup"), QStringLiteral("--yes"), QStringLiteral("--max-size"),
+                                    QStringLiteral("500000"), path(QStringLiteral("e/r.001")), path(QStringLiteral("c/src/*.*"))});
+        QCOMPARE(backup.exitCode, 0);
+        const QStringList restoreArgs{QStringLiteral("restore"), QStringLiteral("--yes"), path(QStringLiteral("e/r.001")),
+                                      path(QStringLiteral("e/out"))};
+        const auto putOldFiles = [&] {
+            for (auto it = fresh.cbegin(); it != fresh.cend(); ++it)
+                writeFile(path(QStringLiteral("e/out/")) + it.key(), "old " + it.key().toUtf8());
+        };
+        putOldFiles();
+        const qint64 duration = timedRun(restoreArgs);
+        QVERIFY(duration >= 0);
+        QRandomGenerator gen(11);
+        int killed = 0, oldFiles = 0, newFiles = 0;
+        for (int trial = 0; trial < 20; ++trial) {
+            putOldFiles();
+            if (runAndKill(restoreArgs, int(gen.bounded(qint64(duration) * 6 / 5 + 1))))
+                ++killed;
+            const QMap<QString, QByteArray> now = filesIn(path(QStringLiteral("e/out")));
+            QCOMPARE(now.keys(), fresh.keys());
+            for (auto it = now.cbegin(); it != now.cend(); ++it) {
+                if (it.value() == fresh.value(it.key())) {
+                    ++newFiles;
+                } else {
+                    QCOMPARE(it.value(), "old " + it.key().toUtf8());
+                    ++oldFiles;
+                }
+            }
+        }
+        qInfo("kill -9 during restore: %d of 20 runs killed; %d files found old, %d restored whole, none partial",
+              killed, oldFiles, newFiles);
+        QVERIFY(killed >= 5);
+    }
+
+    // A continuation marker that leads back to an earlier volume ends list and restore with an
+    // error instead of going round for ever.
+    void continuationLeadingBackEnds()
+    {
+        writeFile(path(QStringLiteral("e/loop.001")),
+                  ContainerBytes().header("", 9, 1).entry("c:\\a.txt", 1).storedSegment("abc").nextDisk("002").bytes());
+        writeFile(path(QStringLiteral("e/loop.002")), ContainerBytes().storedSegment("def").nextDisk("003").bytes());
+        writeFile(path(QStringLiteral("e/loop.003")), ContainerBytes().storedSegment("ghi").nextDisk("002").bytes());
+        const Run list = ksvtool({QStringLiteral("list"), QStringLiteral("E:\\loop.001")});
+        QCOMPARE(list.exitCode, 1);
+        QVERIFY2(list.err.contains(QLatin1String("Invalid archive type")), qPrintable(list.err));
+        writeFile(path(QStringLiteral("e/out/a.txt")), "kept");
+        const Run restore = ksvtool({QStringLiteral("restore"), QStringLiteral("--yes"), QStringLiteral("E:\\loop.001"),
+                                     QStringLiteral("E:\\out")});
+        QCOMPARE(restore.exitCode, 1);
+        QVERIFY2(restore.err.contains(QLatin1String("Invalid archive type")), qPrintable(restore.err));
+        QVERIFY2(restore.err.contains(QLatin1String("not restored (incomplete")), qPrintable(restore.err));
+        QCOMPARE(readFile(path(QStringLiteral("e/out/a.txt"))), QByteArray("kept"));
     }
 
     void failuresAndUsage_data()

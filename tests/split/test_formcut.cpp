@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(TFormCut::runState().firstPiece, QStringLiteral("C:\\pieces\\new\\Big.001"));
         QVERIFY(TFormCut::runState().outcome);
         QCOMPARE(restoreWithEngine(pieces.filePath(QStringLiteral("Big.001")), m_fx->path(QStringLiteral("back")),
-                                   QStringLiteral("big.zip")),
+                                   QStringLiteral("Big.ZIP")),
                  data);
     }
 

@@ -37,7 +37,7 @@ private:
         return window;
     }
 
-    // Cuts m_data (stored as "c:\src\archive.exe") into pieces of at most maxSize bytes in the
+    // Cuts m_data (stored as "c:\src\Archive.exe") into pieces of at most maxSize bytes in the
     // native folder; returns the number of pieces.
     int cutInto(const QString& folder, qint32 maxSize)
     {
@@ -198,11 +198,11 @@ private slots:
         w->BttnRestore->click();
 
         QCOMPARE(w->lastOutcome(), SplitRestorer::Outcome::Succeeded);
-        QCOMPARE(readBytes(m_fx->c(QStringLiteral("restored/archive.exe"))), m_data);
-        const QString target = QStringLiteral("C:\\restored\\archive.exe");
+        QCOMPARE(readBytes(m_fx->c(QStringLiteral("restored/Archive.exe"))), m_data);
+        const QString target = QStringLiteral("C:\\restored\\Archive.exe");
         QCOMPARE(TFormRest::runState().lastTarget, target);
         QCOMPARE(m_fx->dialogs->texts(),
-                 QStringList{QStringLiteral("[ C:\\restored\\archive.exe ]  is restored. Open this archive now ?\r\rESC key to quit KESTRAVE.")});
+                 QStringList{QStringLiteral("[ C:\\restored\\Archive.exe ]  is restored. Open this archive now ?\r\rESC key to quit KESTRAVE.")});
         QCOMPARE(m_fx->dialogs->asked[0].kind, MessageKind::Information);
         QCOMPARE(w->windowTitle(), QStringLiteral("- End of copy process."));
         QCOMPARE(w->Label4->text(), QStringLiteral(" Restoring = 100 %"));
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(m_fx->dialogs->texts(), questions);
         if (success) {
             QCOMPARE(w->lastOutcome(), SplitRestorer::Outcome::Succeeded);
-            QCOMPARE(readBytes(m_fx->c(QStringLiteral("restored/archive.exe"))), m_data);
+            QCOMPARE(readBytes(m_fx->c(QStringLiteral("restored/Archive.exe"))), m_data);
             QCOMPARE(m_fx->log, QStringList{QStringLiteral("-Splitted files restoration ---> OK ")});
         } else {
             QCOMPARE(w->lastOutcome(), SplitRestorer::Outcome::Failed);

@@ -271,6 +271,8 @@ int runRestore(const QStringList& args)
     const bool ok = engine.Restore(*source, destDir);
     for (const QString& name : engine.RejectedNames())
         err() << "ksvtool container: not restored (unsafe name): " << name << "\n";
+    for (const QString& name : engine.IncompleteNames())
+        err() << "ksvtool container: not restored (incomplete, the existing file is kept): " << name << "\n";
     err().flush();
     return ok ? 0 : failWithEngineStatus(engine);
 }
@@ -319,12 +321,15 @@ QString containerCommandHelp()
         "    volumes of at most BYTES (0 = one volume; otherwise more than 16484); the next volumes take\n"
         "    the extensions .002, .003, ... --incremental stores only files whose archive flag is set\n"
         "    and clears it (as does --clear-archive-flag). --yes answers every disk request with OK;\n"
-        "    otherwise the dialogs service asks.\n"
+        "    otherwise the dialogs service asks. The new volumes replace those of an older container of\n"
+        "    the same name only when all of them are complete.\n"
         "ksvtool container restore [--restore-mode all|no-overwrite|newer|existing|existing-newer]\n"
         "                          [--full-path] [--yes] SOURCE [DESTDIR]\n"
         "    Restores the container whose first volume is SOURCE into DESTDIR (with --full-path below\n"
         "    it with the stored folders kept), or to the stored paths without DESTDIR. --yes answers the\n"
-        "    disk requests with OK while the next volume lies beside SOURCE.\n"
+        "    disk requests with OK while the next volume lies beside SOURCE. A file that cannot be\n"
+        "    restored whole (damaged data, a missing volume, a full disk) leaves an existing file of\n"
+        "    that name as it was.\n"
         "ksvtool container list SOURCE\n"
         "    Prints the title, the total size, the file count, then one line per entry: stored name,\n"
         "    DOS date as a decimal number and restored size, separated by tabs.\n");
