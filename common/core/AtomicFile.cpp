@@ -254,6 +254,12 @@ int AtomicFile::removeStaleTemporaries(const QString& folder)
     static const QRegularExpression temporaryName(QStringLiteral("^\\..+\\.([0-9]+)\\.[A-Za-z0-9]{6}$"));
     int removed = 0;
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    // A batch whose renames were interrupted (a note ".NAME.replacing" lists its temporary files)
+    // is finished by its own writer's next run: its temporary files are the new content.
+    for (const QFileInfo& file : files) {
+        if (file.fileName().startsWith(QLatin1Char('.')) && file.fileName().endsWith(QLatin1String(".replacing")))
+            return 0;
+    }
     for (const QFileInfo& file : files) {
         const QRegularExpressionMatch match = temporaryName.match(file.fileName());
         if (!match.hasMatch())

@@ -76,7 +76,9 @@ public:
     static Status syncFileSystem(const QString& folder);
 
     // Removes the temporary files that writers which no longer run (a crash, a kill -9) left in
-    // folder; those of running processes stay. Returns how many were removed.
+    // folder; those of running processes stay. A folder holding a note ".NAME.replacing" (a
+    // batch of files whose renames were interrupted, finished by its writer's next run) is left
+    // alone. Returns how many were removed.
     static int removeStaleTemporaries(const QString& folder);
 
     // Tests only: every writer of the process fails with ENOSPC once it has written this many

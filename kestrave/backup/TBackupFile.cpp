@@ -558,7 +558,9 @@ void TBackupFile::finishInterruptedReplace(const QString& firstVolume)
         // Only this container's own temporary files are moved, and only onto its volumes.
         const QString volume = VolumeName(firstVolume, n);
         const QString expectedPrefix = QLatin1Char('.') + QFileInfo(volume).fileName() + QLatin1Char('.');
-        if (!value.startsWith(expectedPrefix) || value.size() != expectedPrefix.size() + 6 || value.contains(u'/'))
+        // The writer's temporary name: the prefix, its process id, a dot and six characters.
+        static const QRegularExpression temporaryTail(QStringLiteral("^[0-9]+\\.[A-Za-z0-9]{6}$"));
+        if (!value.startsWith(expectedPrefix) || !temporaryTail.match(value.mid(expectedPrefix.size())).hasMatch())
             continue;
         const QString temporary = folder + QLatin1Char('/') + value;
         if (QFileInfo(temporary).isFile())

@@ -164,6 +164,12 @@ private slots:
         QVERIFY(QFile::exists(running.temporaryPath()));
         QVERIFY(running.write("z", 1));
         QVERIFY(running.commit().isOk());
+
+        // Interrupted renames of a batch: its temporary files are its new content and stay.
+        put(dir.filePath(dead), "new volume");
+        put(dir.filePath(QStringLiteral(".backup.001.replacing")), "1=" + dead.toUtf8() + "\n");
+        QCOMPARE(AtomicFile::removeStaleTemporaries(dir.path()), 0);
+        QVERIFY(QFile::exists(dir.filePath(dead)));
     }
 
     // The real thing: a small tmpfs filled to the brim. Needs root to mount; skipped otherwise.
