@@ -101,6 +101,9 @@ void TFormRest::buildControls()
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setStatusTip(SplitTexts::detectedPiecesHint()); // its hint is not shown as a tooltip
+    // Room for a piece's name from the start: the list is empty when the window opens.
+    ComboBox1->setMinimumContentsLength(16);
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     BttnBrowse001 = named(new QPushButton(SplitTexts::browseButton(), GroupBox4), "BttnBrowse001");
     setHint(BttnBrowse001, SplitTexts::browseDotsHint());
     Label2 = named(new QLabel(SplitTexts::nameOfFirstPart(), GroupBox4), "Label2");

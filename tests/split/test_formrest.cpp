@@ -187,6 +187,11 @@ private slots:
         w->ComboBoxPath001->setEditText(QStringLiteral("C:\\pieces"));
         QVERIFY(!w->Label2->isVisible());
         QCOMPARE(w->Label1->toolTip(), QStringLiteral("C:\\pieces\\archive.001"));
+        // The piece's name shows whole in its combo, which was empty when the window opened.
+        const QString piece = w->ComboBox1->currentText();
+        QCOMPARE(piece, QStringLiteral("archive.001"));
+        QVERIFY(w->ComboBox1->lineEdit()->fontMetrics().horizontalAdvance(QStringLiteral("1234567890.001")) + 4
+                <= w->ComboBox1->lineEdit()->width());
         QCOMPARE(layout(), before);
 
         w->RestoreDest->setEditText(QStringLiteral("C:\\restored"));
