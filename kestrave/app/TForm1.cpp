@@ -23,6 +23,7 @@
 #include "RunnerStartup.h"
 #include "RunnerTexts.h"
 #include "SettingsKeys.h"
+#include "SpanWindow.h"
 #include "SystemActions.h"
 #include "TForm1RunView.h"
 #include "TFormCut.h"
@@ -421,8 +422,13 @@ void TForm1::Cut()
         m_runner->SpanFile();
         return;
     }
-    TFormCut cut(runnerContext(), this);
-    cut.exec();
+    // F7 is a person's key: the window waits for their click even in a scripted run. The
+    // destination chosen there becomes the window's, as after a cut during a run.
+    const QString chosen =
+        showSpanWindow(runnerContext(), QString(), m_state.destination, this, SpanWindowDriver::Person);
+    if (!chosen.trimmed().isEmpty()) {
+        m_view->showDestination(chosen);
+    }
 }
 
 void TForm1::Restore()
@@ -681,10 +687,29 @@ void TForm1::UpdateLbExplo()
     });
     m_ui.Lb3dExplo->setText(caption);
     setHint(m_ui.Lb3dExplo, caption);
+    // A longer caption than the label's room pushes the splitter to the right.
+    if (m_splitPosition >= 0 && m_ui.Lb3dExplo->width() < freeSpaceLabelNeeds()
+        && m_splitPosition < m_ui.PnExplo->width() - 60)
+        SplitIt1Split(m_splitPosition);
+}
+
+int TForm1::freeSpaceLabelNeeds() const
+{
+    const QMargins margins = m_ui.Lb3dExplo->contentsMargins();
+    return m_ui.Lb3dExplo->fontMetrics().horizontalAdvance(m_ui.Lb3dExplo->text()) + margins.left()
+           + margins.right() + 2 * m_ui.Lb3dExplo->frameWidth();
 }
 
 void TForm1::SplitIt1Split(int position)
 {
+    // The splitter stops where the free-space label still shows its caption whole (the label
+    // is the splitter's position less the history button's room), and where the combo keeps
+    // some room.
+    const int rightLimit = m_ui.PnExplo->width() - 60;
+    const int leftLimit = qMin(qMax(60, freeSpaceLabelNeeds() + 20), rightLimit);
+    m_ui.SplitIt1->setLimits(leftLimit, rightLimit);
+    position = qBound(leftLimit, position, rightLimit);
+    m_splitPosition = position;
     // The free-space label and its bevel take the panel's left part, the combo the right part;
     // the splitter and the history button sit between them.
     const WindowCommands::PathPanelGeometry g = WindowCommands::pathPanelGeometry(position, m_ui.PnExplo->width());
@@ -696,7 +721,6 @@ void TForm1::SplitIt1Split(int position)
     m_ui.SplitIt1->setGeometry(g.splitterLeft, 2, m_ui.SplitIt1->width(), height - 4);
     const int comboHeight = m_ui.ComboPath->sizeHint().height();
     m_ui.ComboPath->setGeometry(g.comboLeft, (height - comboHeight) / 2, g.comboWidth, comboHeight);
-    m_ui.SplitIt1->setLimits(60, m_ui.PnExplo->width() - 60);
     m_settings->writeInteger(kGeneral, SettingsKeys::general::split, position);
 }
 
@@ -785,6 +809,24 @@ void TForm1::keyPressEvent(QKeyEvent* event)
         QMainWindow::keyPressEvent(event);
 }
 
+bool TForm1::comboPathKey(const QKeyEvent* key)
+{
+    // Enter keeps the path (and offers to create its folder).
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        ComboPathKeyPress(QLatin1Char('\r'));
+        return true;
+    }
+    // The combo takes only the characters a path may hold. Editing keys (Delete, Tab,
+    // Ctrl+C...) are no characters and keep their work.
+    const QString text = key->text();
+    for (const QChar c : text) {
+        const bool editingKey = c.unicode() < 32 || c.unicode() == 127;
+        if (!editingKey && ComboPathKeyPress(c) == QChar(WindowCommands::RefusedPathCharacter))
+            return true;
+    }
+    return false;
+}
+
 void TForm1::FormMouseMove()
 {
     ResetTimeOut();
@@ -807,15 +849,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             auto* key = static_cast<QKeyEvent*>(event);
             if (FormKeyDown(key->key(), key->modifiers()))
                 return true;
-            // The path combo takes only the characters a path may hold. Editing keys (Delete,
-            // Tab, Ctrl+C...) are no characters and keep their work; Enter keeps the path.
-            if (w == m_ui.ComboPath->lineEdit() && !key->text().isEmpty()) {
-                const QChar c = key->text().at(0);
-                const bool editingKey = (c.unicode() < 32 || c.unicode() == 127) && c != QLatin1Char('\r')
-                                        && c != QLatin1Char('\n');
-                if (!editingKey && ComboPathKeyPress(c) == QChar(WindowCommands::RefusedPathCharacter))
-                    return true;
-            }
+            // A keyboard's keys reach the focused combo box itself (its line edit is only its
+            // focus proxy's editor); a key sent straight to the line edit is filtered alike.
+            if ((w == m_ui.ComboPath || w == m_ui.ComboPath->lineEdit()) && comboPathKey(key))
+                return true;
         }
         break;
     case QEvent::MouseMove:

@@ -134,8 +134,13 @@ private:
     void centreOnScreen();
     void startAutoClose();
     void FormMouseMove();
+    // A key pressed in the path combo: true when it was used or refused (the combo does not
+    // get it).
+    bool comboPathKey(const QKeyEvent* key);
     void endProgram(int code);
     void layoutColumns();
+    // The width the free-space label needs to show its caption whole.
+    int freeSpaceLabelNeeds() const;
     void setWindowWidth(int width);
     void appendLogToMemo(const QStringList& lines);
     void refreshZipButton();
@@ -168,6 +173,7 @@ private:
     int m_columnHeight = 0;
     int m_leftWidth = 400;
     int m_rightWidth = 0;
+    int m_splitPosition = -1; // the path panel's splitter, once the settings placed it
     bool m_endRequested = false;
     int m_exitCode = 0;
     bool m_quitting = false;

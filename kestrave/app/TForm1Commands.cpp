@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "ComboHistoryAdapter.h"
 #include "Dialogs.h"
+#include "Drives.h"
 #include "FormatDialog.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
@@ -324,6 +325,11 @@ void TForm1::Bttn3DForDskClick()
 {
     if (!m_state.settings.admin.f) {
         refuse(m_ui.Bttn3DForDsk);
+        return;
+    }
+    // Without a drive A the format would fail out of sight (the log is not on the screen).
+    if (!driveServices().drive(QLatin1Char('A'))) {
+        dialogs().message(MessageKind::Information, noFloppyDrive(), {Button::Ok});
         return;
     }
     formatDrive(QLatin1Char('A'));

@@ -162,6 +162,12 @@ void TForm1Controls::build(QWidget* window)
         Lb3dFinalInfos->setFont(f);
     }
     Lb3dFinalInfos->setBlinking(true);
+    // The final texts may need two lines at larger fonts; the room is kept from the start so
+    // that nothing moves when one arrives.
+    Lb3dFinalInfos->setWordWrap(true);
+    Lb3dFinalInfos->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    Lb3dFinalInfos->setMinimumHeight(2 * Lb3dFinalInfos->fontMetrics().lineSpacing());
+    Lb3dFinalInfos->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto* countRow = new QHBoxLayout;
     LbFileNbProcess = named(new QLabel(fileCountWait(), VisuZippage), "LbFileNbProcess");
     ProgressBar1 = named(new QProgressBar(VisuZippage), "ProgressBar1");

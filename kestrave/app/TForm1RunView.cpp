@@ -32,7 +32,9 @@ void TForm1RunView::setCaption(const QString& text)
 
 void TForm1RunView::setApplicationTitle(const QString& text)
 {
-    QApplication::setApplicationDisplayName(text);
+    // The task-bar text is the main window's own: the application's display name stays the
+    // program's name, which every other window's and message box's title carries.
+    m_form.setWindowIconText(text);
 }
 
 void TForm1RunView::setDataPath(const QString& text)

@@ -230,7 +230,9 @@ int MediumCopy::CopieSupport(const QString& workArchive, QString& destination, Q
         }
         log(MediaTexts::freeSpaceInsufficient());
         Button answer = Button::Abort;
-        if (round <= MaxFourOptionRounds)
+        // The bound keeps a run nobody answers from asking for ever; a person at the window
+        // may retry as often as they like.
+        if (round <= MaxFourOptionRounds || !dialogsAreScripted())
             answer = dialogs().message(MessageKind::Warning, MediaTexts::fourOptions(sTailleFichier(workArchive)),
                                        {Button::Yes, Button::Cancel, Button::Abort, Button::Retry});
         switch (answer) {

@@ -67,7 +67,8 @@ public:
 
     // Upper bounds on repeated questions, so that a run nobody answers always ends: after this
     // many disk prompts the check acts as if the last one had been cancelled, after this many
-    // four-options dialogs the copy is abandoned.
+    // four-options dialogs of a scripted or unattended run the copy is abandoned (a person at
+    // the window may retry without end).
     static constexpr int MaxDiskPrompts = 20;
     static constexpr int MaxFourOptionRounds = 10;
 

@@ -93,6 +93,7 @@ FileCutter::Outcome FileCutter::Decouper(const Request& request)
     m_state.firstPiece = CutRules::firstPieceName(m_state.destinationFolder, m_state.sourcePath);
 
     // 8. The first disk.
+    m_promptCancelled = false;
     diskPrompt(1);
 
     // 9. The restore program beside the first piece; a failed copy is not reported.
@@ -102,9 +103,16 @@ FileCutter::Outcome FileCutter::Decouper(const Request& request)
             CopyFiles32(setup, m_state.destinationFolder + SplitTexts::setupProgramName());
     }
 
-    // 10. A cancelled disk prompt (now or in an earlier cut) keeps the cut from starting.
-    if (!m_state.goAhead)
+    // 10. A cancelled disk prompt (now or in an earlier cut) keeps the cut from starting. When
+    // the cancel was an earlier one, nothing on the screen would say why the click did nothing:
+    // the user is told, and the next click starts the cut.
+    if (!m_state.goAhead) {
+        if (!m_promptCancelled) {
+            dialogs().message(MessageKind::Information, SplitTexts::cutHeldByCancelledPrompt(), {Button::Ok});
+            m_state.goAhead = true;
+        }
         return Outcome::NotStarted;
+    }
 
     // 11. The cut. The piece count starts again with each cut, so that the log line gives the
     // number of pieces of this cut.
@@ -166,6 +174,7 @@ bool FileCutter::diskPrompt(int piece)
             answer = true;
         } else {
             m_state.goAhead = false;
+            m_promptCancelled = true;
             if (later)
                 m_context.log(SplitTexts::noMediumInsertion() + m_state.diskTag);
             answer = false;

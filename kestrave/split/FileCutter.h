@@ -61,6 +61,7 @@ private:
     const RunnerContext& m_context;
     Request m_request;
     std::function<void(const QString&)> m_caption;
+    bool m_promptCancelled = false; // a disk prompt of this cut was cancelled
 };
 
 } // namespace ksv

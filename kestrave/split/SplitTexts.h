@@ -39,6 +39,10 @@ inline QString cancelButton() { return QStringLiteral("Cancel"); }
 inline QString copySetupBox() { return QStringLiteral("Copy SETUP.EXE on Disk N°1 ."); }
 inline QString copySetupHint() { return QStringLiteral("To restore WITHOUT KESTRAVE."); }
 inline QString closeAfterCut() { return QStringLiteral("Close form after process"); }
+inline QString cutHeldByCancelledPrompt()
+{
+    return QStringLiteral("The cut did not start: a disk prompt was cancelled before.\rClick Cut again to start it.");
+}
 inline QString cuttingOut() { return QStringLiteral("Cutting out : "); }
 inline QString percentSign() { return QStringLiteral("%"); }
 inline QString percentSuffix() { return QStringLiteral(" %"); }

@@ -90,6 +90,10 @@ void TFormCut::buildControls()
     LbInfoSpan = named(new QLabel(SplitTexts::chooseFileToCut(), GroupBox3), "LbInfoSpan");
     LbInfoSpan->setAlignment(Qt::AlignCenter);
     LbInfoSpan->setMinimumWidth(380);
+    // Texts that change with the choice never resize the window.
+    LbInfoSpan->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LbInfoSpan->setWordWrap(true);
+    LbInfoSpan->setMinimumHeight(2 * LbInfoSpan->fontMetrics().lineSpacing());
     (new QVBoxLayout(GroupBox3))->addWidget(LbInfoSpan);
     main->addWidget(GroupBox3);
 
@@ -98,6 +102,8 @@ void TFormCut::buildControls()
     QFont bold = FileLabel1->font();
     bold.setBold(true);
     FileLabel1->setFont(bold);
+    FileLabel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FileLabel1->setMinimumHeight(FileLabel1->fontMetrics().height());
     BttnBrowse = named(new QPushButton(SplitTexts::browseButton(), GroupBox1), "BttnBrowse");
     setHint(BttnBrowse, SplitTexts::browseHint());
     auto* fileRow = new QHBoxLayout(GroupBox1);
@@ -107,27 +113,35 @@ void TFormCut::buildControls()
 
     rgDiskSize = named(new QGroupBox(SplitTexts::sizeGroup(), this), "rgDiskSize");
     m_floppyItem = named(new QRadioButton(SplitTexts::sizeItemFloppy(), rgDiskSize), "rgDiskSizeItem0");
-    m_freeSizeItem = named(new QRadioButton(SplitTexts::sizeItemFree(), rgDiskSize), "rgDiskSizeItem1");
+    // The second item is the size field itself, followed by its unit ("99999 Ko"): the field
+    // sits in the layout beside the button, so it never covers the unit at any font.
+    m_freeSizeItem = named(new QRadioButton(rgDiskSize), "rgDiskSizeItem1");
     m_sizeItems = new QButtonGroup(this);
     m_sizeItems->addButton(m_floppyItem, CutRules::FloppyItem);
     m_sizeItems->addButton(m_freeSizeItem, CutRules::FreeSizeItem);
-    auto* sizeRow = new QGridLayout(rgDiskSize); // three columns, the third one empty
-    sizeRow->addWidget(m_floppyItem, 0, 0);
-    sizeRow->addWidget(m_freeSizeItem, 0, 1);
-    sizeRow->setColumnStretch(2, 1);
-    // The size field is drawn over the number of the second item.
-    edtFreeSize = named(new QLineEdit(SplitTexts::freeSizeInitial(), m_freeSizeItem), "edtFreeSize");
+    edtFreeSize = named(new QLineEdit(SplitTexts::freeSizeInitial(), rgDiskSize), "edtFreeSize");
     edtFreeSize->setFrame(false);
     edtFreeSize->setFocusPolicy(Qt::ClickFocus); // not a tab stop
     edtFreeSize->setContextMenuPolicy(Qt::NoContextMenu);
     edtFreeSize->installEventFilter(this);
     {
-        const int indicator = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
-                              + style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
         const QFontMetrics metrics(edtFreeSize->font());
-        edtFreeSize->setGeometry(indicator, 0, metrics.horizontalAdvance(QStringLiteral("99999")) + 6,
-                                 m_freeSizeItem->sizeHint().height());
+        const int digits = qMax(metrics.horizontalAdvance(QStringLiteral("99999")),
+                                metrics.horizontalAdvance(SplitTexts::freeSizeInitial()));
+        const QMargins text = edtFreeSize->textMargins();
+        // A frameless line edit keeps 2 pixels each side and room for the cursor.
+        edtFreeSize->setFixedWidth(digits + text.left() + text.right() + 2 * 2 + 2);
     }
+    const QString unit = SplitTexts::sizeItemFree().section(QLatin1Char(' '), 1);
+    LbFreeSizeUnit = named(new QLabel(unit, rgDiskSize), "LbFreeSizeUnit");
+    auto* sizeRow = new QGridLayout(rgDiskSize);
+    sizeRow->setHorizontalSpacing(4);
+    sizeRow->addWidget(m_floppyItem, 0, 0);
+    sizeRow->setColumnMinimumWidth(1, 8);
+    sizeRow->addWidget(m_freeSizeItem, 0, 2);
+    sizeRow->addWidget(edtFreeSize, 0, 3);
+    sizeRow->addWidget(LbFreeSizeUnit, 0, 4);
+    sizeRow->setColumnStretch(5, 1);
     main->addWidget(rgDiskSize);
 
     GroupBox2 = named(new QGroupBox(SplitTexts::destinationGroup(), this), "GroupBox2");
@@ -167,6 +181,13 @@ void TFormCut::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
+    {
+        // The bar's room is there before it shows, and the percentage's width is fixed.
+        QSizePolicy keep = ProgressBar1->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        ProgressBar1->setSizePolicy(keep);
+        Label1->setMinimumWidth(Label1->fontMetrics().horizontalAdvance(QStringLiteral("100") + SplitTexts::percentSuffix()));
+    }
     auto* progress = new QHBoxLayout;
     progress->addWidget(Label2);
     progress->addWidget(Label1);

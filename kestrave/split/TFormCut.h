@@ -46,6 +46,7 @@ public:
     QPushButton* BttnBrowse = nullptr;
     QGroupBox* rgDiskSize = nullptr;
     QLineEdit* edtFreeSize = nullptr;
+    QLabel* LbFreeSizeUnit = nullptr; // "Ko" after the size field
     QGroupBox* GroupBox2 = nullptr;
     QPushButton* Bttn3DDelComboPath = nullptr;
     QComboBox* ComboDestCut = nullptr;

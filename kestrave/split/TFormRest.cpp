@@ -79,6 +79,11 @@ void TFormRest::buildControls()
     LbInfoSpan = named(new QLabel(SplitTexts::selectFirstPart(), GroupBox3), "LbInfoSpan");
     LbInfoSpan->setAlignment(Qt::AlignCenter);
     LbInfoSpan->setMinimumWidth(380);
+    // Texts that change with the choice never resize the window: a long one is cut, whole in
+    // its hint.
+    LbInfoSpan->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LbInfoSpan->setWordWrap(true);
+    LbInfoSpan->setMinimumHeight(2 * LbInfoSpan->fontMetrics().lineSpacing());
     (new QVBoxLayout(GroupBox3))->addWidget(LbInfoSpan);
     main->addWidget(GroupBox3);
 
@@ -96,10 +101,21 @@ void TFormRest::buildControls()
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setStatusTip(SplitTexts::detectedPiecesHint()); // its hint is not shown as a tooltip
+    // Room for a piece's name from the start: the list is empty when the window opens.
+    ComboBox1->setMinimumContentsLength(16);
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     BttnBrowse001 = named(new QPushButton(SplitTexts::browseButton(), GroupBox4), "BttnBrowse001");
     setHint(BttnBrowse001, SplitTexts::browseDotsHint());
     Label2 = named(new QLabel(SplitTexts::nameOfFirstPart(), GroupBox4), "Label2");
     Label1 = named(new QLabel(GroupBox4), "Label1");
+    Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Label1->setMinimumHeight(Label1->fontMetrics().height());
+    // The caption beside the pieces keeps its room while hidden: the combo does not move.
+    {
+        QSizePolicy keep = Label2->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        Label2->setSizePolicy(keep);
+    }
     auto* pieces = new QGridLayout(GroupBox4);
     pieces->addWidget(Bttn3dDelHist, 0, 0);
     pieces->addWidget(ComboBoxPath001, 0, 1, 1, 2);
@@ -142,6 +158,15 @@ void TFormRest::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
+    {
+        // The bar's room is there before it shows, and the percentage's width is fixed.
+        QSizePolicy keep = ProgressBar1->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        ProgressBar1->setSizePolicy(keep);
+        const QFontMetrics metrics(Label4->font());
+        Label4->setMinimumWidth(qMax(metrics.horizontalAdvance(SplitTexts::restorationPercent()),
+                                     metrics.horizontalAdvance(SplitTexts::restoringPercent(100))));
+    }
     auto* progress = new QHBoxLayout;
     progress->addWidget(Label4);
     progress->addWidget(ProgressBar1, 1);
@@ -189,6 +214,7 @@ void TFormRest::pieceChange()
     showSelection();
     Label2->setVisible(ComboBox1->currentText().isEmpty());
     Label1->setText(state.source);
+    Label1->setToolTip(state.source);
 }
 
 void TFormRest::showSelection()

@@ -1,45 +1,22 @@
 #include "QtDialogs.h"
 
 #include "Drives.h"
+#include "MessageDialog.h"
 #include "SystemActions.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QTreeView>
+#include <QUrl>
 
 namespace ksv {
 
 namespace {
-
-QMessageBox::Icon iconOf(MessageKind kind)
-{
-    switch (kind) {
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Error: return QMessageBox::Critical;
-    case MessageKind::Confirmation: return QMessageBox::Question;
-    case MessageKind::Plain: return QMessageBox::NoIcon;
-    }
-    return QMessageBox::NoIcon;
-}
-
-QMessageBox::StandardButton standardButton(Button button)
-{
-    switch (button) {
-    case Button::Ok: return QMessageBox::Ok;
-    case Button::Cancel: return QMessageBox::Cancel;
-    case Button::Abort: return QMessageBox::Abort;
-    case Button::Retry: return QMessageBox::Retry;
-    case Button::Ignore: return QMessageBox::Ignore;
-    case Button::Yes: return QMessageBox::Yes;
-    case Button::No: return QMessageBox::No;
-    case Button::None: break;
-    }
-    return QMessageBox::NoButton;
-}
 
 QString captionOr(const QString& caption)
 {
@@ -81,25 +58,9 @@ QString QtDialogs::displayText(const QString& text)
 
 Button QtDialogs::askMessage(MessageKind kind, const QString& text, const Buttons& buttons, const QString& caption)
 {
-    QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), QMessageBox::NoButton, parentWindow());
-    QList<QPair<QAbstractButton*, Button>> made;
-    for (const Button b : buttons) {
-        if (QAbstractButton* widget = box.addButton(standardButton(b)))
-            made.append({widget, b});
-    }
-    if (!made.isEmpty())
-        box.setDefaultButton(qobject_cast<QPushButton*>(made.constFirst().first));
-    const Button safe = safeAnswer(buttons);
-    for (const auto& [widget, b] : made) {
-        if (b == safe)
-            box.setEscapeButton(widget);
-    }
+    MessageDialog box(kind, captionOr(caption), text, buttons, parentWindow());
     box.exec();
-    for (const auto& [widget, b] : made) {
-        if (box.clickedButton() == widget)
-            return b;
-    }
-    return safe;
+    return box.answer();
 }
 
 std::optional<QString> QtDialogs::askText(TextKind kind, const QString& caption, const QString& prompt,
@@ -114,22 +75,85 @@ std::optional<QString> QtDialogs::askText(TextKind kind, const QString& caption,
     return value;
 }
 
+QString QtDialogs::startFolder(const QString& folder)
+{
+    if (!folder.isEmpty()) {
+        QString native = DosPath::toNative(folder);
+        // A file's folder, or the nearest folder that exists on the drive.
+        while (!native.isEmpty() && !QFileInfo(native).isDir()) {
+            const QString parent = QFileInfo(native).path();
+            if (parent == native)
+                break;
+            native = parent;
+        }
+        if (!native.isEmpty() && QFileInfo(native).isDir() && DosPath::fromNative(native).has_value())
+            return native;
+    }
+    // Never the shell's current folder: drive C, else the first drive that holds a medium.
+    const QList<DriveInfo> drives = driveServices().drives();
+    for (const DriveInfo& d : drives) {
+        if (d.letter == QLatin1Char('C') && driveServices().mediumPresent(d.letter))
+            return d.root;
+    }
+    for (const DriveInfo& d : drives) {
+        if (driveServices().mediumPresent(d.letter))
+            return d.root;
+    }
+    return QString();
+}
+
+QList<QUrl> QtDialogs::driveUrls()
+{
+    QList<QUrl> urls;
+    for (const DriveInfo& d : driveServices().drives()) {
+        if (driveServices().mediumPresent(d.letter))
+            urls << QUrl::fromLocalFile(d.root);
+    }
+    return urls;
+}
+
 std::optional<QString> QtDialogs::askPath(PathKind kind, const QString& caption, const QString& folder,
                                           const QString& filter)
 {
-    const QString start = folder.isEmpty() ? QString() : DosPath::toNative(folder);
-    QString chosen;
+    QFileDialog dialog(parentWindow(), captionOr(caption), startFolder(folder), qtFilter(filter));
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    // The dialog of our own: the drives sit in its side bar and its columns can be sized.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     switch (kind) {
     case PathKind::OpenFile:
-        chosen = QFileDialog::getOpenFileName(parentWindow(), captionOr(caption), start, qtFilter(filter));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
         break;
     case PathKind::SaveFile:
-        chosen = QFileDialog::getSaveFileName(parentWindow(), captionOr(caption), start, qtFilter(filter));
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
         break;
     case PathKind::Folder:
-        chosen = QFileDialog::getExistingDirectory(parentWindow(), captionOr(caption), start);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
         break;
     }
+    dialog.setViewMode(QFileDialog::Detail);
+    const QList<QUrl> drives = driveUrls();
+    if (!drives.isEmpty())
+        dialog.setSidebarUrls(drives);
+    // Wide enough for names, sizes, types and dates side by side; the name column follows the
+    // longest name of each folder shown.
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(qMax(dialog.sizeHint().width(), metrics.averageCharWidth() * 110),
+                  qMax(dialog.sizeHint().height(), metrics.height() * 28));
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        auto fit = [view] {
+            for (int column = 0; column < view->header()->count(); ++column)
+                view->resizeColumnToContents(column);
+        };
+        if (auto* model = dialog.findChild<QFileSystemModel*>())
+            QObject::connect(model, &QFileSystemModel::directoryLoaded, view, fit);
+        QObject::connect(&dialog, &QFileDialog::directoryEntered, view, fit);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;

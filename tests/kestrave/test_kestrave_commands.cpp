@@ -9,11 +9,14 @@
 #include "ScriptedDialogs.h"
 #include "TAboutBox.h"
 #include "TForm1.h"
+#include "TFormCut.h"
 #include "WindowCommands.h"
 #include "WindowRegistry.h"
 #include "widgets/BlinkingLabel.h"
 #include "widgets/HemisphereButton.h"
 #include "widgets/SplitterBar.h"
+
+#include "../support/TextsShownWhole.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +29,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPair>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +58,29 @@ QString readText(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(f.readAll());
+}
+
+// Shows the window, gives the path combo the focus as a click would, and returns the widget a
+// keyboard's keys now reach (null when the window did not become active).
+QWidget* focusPathCombo(TForm1& form)
+{
+    form.show();
+    if (!QTest::qWaitForWindowActive(&form))
+        return nullptr;
+    form.controls().ComboPath->setFocus(Qt::MouseFocusReason);
+    return QApplication::focusWidget();
+}
+
+// Types text the way a keyboard does: each character to the focused widget, characters
+// without a key of their own (accented letters) as their text.
+void typeText(QWidget* target, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 
 QString hintOf(const QObject* object)
@@ -103,8 +131,10 @@ private slots:
     void altF10EmptiesTheWorkFolder();
     void cuttingAndRestoring_data();
     void cuttingAndRestoring();
+    void cutFromF7ShowsItsDestination();
     void formatButtons_data();
     void formatButtons();
+    void floppyButtonWithoutDriveA();
     void restrictions_data();
     void restrictions();
     void disabledItemsDoNothingThroughShortcuts();
@@ -115,6 +145,7 @@ private slots:
     void historyResetAndExplorerLabel();
     void freeSpaceLabel_data();
     void freeSpaceLabel();
+    void freeSpaceLabelStaysWhole();
     void splitterGeometry_data();
     void splitterGeometry();
     void menuTogglesWriteTheirKeys_data();
@@ -329,6 +360,43 @@ void TestKestraveCommands::cuttingAndRestoring()
     }
 }
 
+// A cut from F7 in the welcome view: the destination chosen in the cutting window becomes the
+// path combo's, and the free-space label follows it.
+void TestKestraveCommands::cutFromF7ShowsItsDestination()
+{
+    writeText(cRoot() + u"/big.zip"_s, QString(150000, u'z'));
+    writeSettings(u"[HistoryNOParmDir]\nn0=C:\\Work\\\nn1=C:\\\nlast=C:\\Work\\\n"_s);
+    TForm1 form({});
+    QWidget* keyboard = focusPathCombo(form);
+    QVERIFY(keyboard);
+    bool cutShown = false;
+    QTimer fill;
+    fill.setInterval(10);
+    QObject::connect(&fill, &QTimer::timeout, [&] {
+        auto* cut = qobject_cast<TFormCut*>(QApplication::activeModalWidget());
+        if (!cut)
+            return;
+        fill.stop();
+        cutShown = true;
+        cut->CBSetup->setChecked(false);
+        cut->setDiskSizeItem(1);
+        cut->edtFreeSize->setText(u"100"_s);
+        cut->EdSourceFile->setText(u"C:\\big.zip"_s);
+        cut->ComboDestCut->setEditText(u"C:\\Cuts\\"_s);
+        cut->Cut->click(); // the window closes by itself after the cut
+        if (cut->isVisible())
+            cut->reject();
+    });
+    fill.start();
+    QTest::keyClick(keyboard, Qt::Key_F7);
+    QVERIFY(cutShown);
+    QVERIFY(QFileInfo::exists(cRoot() + u"/Cuts/big.002"_s));
+    QCOMPARE(form.controls().ComboPath->currentText(), u"C:\\Cuts\\"_s);
+    QCOMPARE(form.runState().destination, u"C:\\Cuts\\"_s);
+    QVERIFY2(form.controls().Lb3dExplo->text().startsWith(u"Occupy ("_s),
+             qPrintable(form.controls().Lb3dExplo->text()));
+}
+
 void TestKestraveCommands::formatButtons_data()
 {
     QTest::addColumn<bool>("zipButton");
@@ -384,6 +452,23 @@ void TestKestraveCommands::formatButtons()
                      Qt::NoModifier);
     QApplication::sendEvent(form.controls().PnFormat, &move);
     QCOMPARE(form.controls().Bttn3dForZip->text(), zipDrivePresent ? u"D:"_s : u"X:"_s);
+}
+
+// Without a drive A the floppy button (and F5) say so instead of failing out of sight.
+void TestKestraveCommands::floppyButtonWithoutDriveA()
+{
+    writeText(m_drives.filePath(u"drives.ini"_s), u"[C]\nroot=drive_c\ntype=fixed\ncapacity=31457280\n"_s);
+    writeSettings(u"[HistoryNOParmDir]\nn0=C:\\Work\\\nn1=C:\\\nlast=C:\\Work\\\n"_s);
+    TForm1 form({});
+    const QStringList logBefore = form.runLog().lines();
+    form.controls().Bttn3DForDsk->click();
+    QTest::keyClick(&form, Qt::Key_F5);
+    const QString told = u"ask|information|OK|There is no drive A: on this computer: no floppy disk can be "
+                         "formatted.|OK"_s;
+    QCOMPARE(transcript().filter(u"ask|"_s), (QStringList{told, told}));
+    QCOMPARE(actions().filter(u"act|format"_s), QStringList());
+    QCOMPARE(form.runLog().lines(), logBefore);
+    QCOMPARE(form.controls().ComboPath->currentText(), u"C:\\Work\\"_s);
 }
 
 void TestKestraveCommands::restrictions_data()
@@ -478,7 +563,9 @@ void TestKestraveCommands::disabledItemsDoNothingThroughShortcuts()
     QCOMPARE(hintOf(ui.ComboPath), kRefused);
     QVERIFY(!QDir(cRoot() + u"/New"_s).exists());
     ui.ComboPath->setEditText(u"C:\\Other"_s);
-    QTest::keyClick(ui.ComboPath->lineEdit(), Qt::Key_Return);
+    QWidget* keyboard = focusPathCombo(form);
+    QVERIFY(keyboard);
+    QTest::keyClick(keyboard, Qt::Key_Return);
     QCOMPARE(ui.ComboPath->currentText(), u"C:\\Other"_s);
     QCOMPARE(ui.ComboPath->findText(u"C:\\Other"_s), -1);
     // The "+/-" button beside the disabled label still starts the editor.
@@ -499,23 +586,21 @@ void TestKestraveCommands::comboKeyFilter()
     QFETCH(QString, typed);
     QFETCH(QString, expected);
     TForm1 form({});
+    QWidget* keyboard = focusPathCombo(form);
+    QVERIFY(keyboard);
     QLineEdit* edit = form.controls().ComboPath->lineEdit();
     edit->clear();
-    for (const QChar c : typed) {
-        if (c.unicode() < 128) {
-            QTest::keyClick(edit, c.toLatin1());
-        } else {
-            // Test keys know only ASCII: a typed accented letter arrives as its text.
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(edit, &press);
-        }
-    }
+    typeText(keyboard, typed);
     QCOMPARE(edit->text(), expected);
     // The editing keys still edit.
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClick(edit, Qt::Key_Home);
-    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(keyboard, Qt::Key_Backspace);
+    QTest::keyClick(keyboard, Qt::Key_Home);
+    QTest::keyClick(keyboard, Qt::Key_Delete);
     QCOMPARE(edit->text(), expected.mid(1).chopped(1));
+    // Keys sent straight to the line edit are filtered alike.
+    edit->clear();
+    typeText(edit, typed);
+    QCOMPARE(edit->text(), expected);
     for (const QChar c : u"\b\r (),/'\u00e9"_s)
         QCOMPARE(WindowCommands::pathCharacterAllowed(c), QStringLiteral("\b\r ").contains(c));
 }
@@ -526,13 +611,16 @@ void TestKestraveCommands::enterCreatesTheFolder_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("finalText");
     QTest::addColumn<bool>("asked");
-    QTest::addColumn<bool>("created");
+    QTest::addColumn<QString>("logged"); // the log line's mark, empty for none
 
-    QTest::newRow("yes") << u"C:\\Backup"_s << u"Yes"_s << u"C:\\Backup\\"_s << true << true;
-    QTest::newRow("no") << u"C:\\Backup"_s << u"No"_s << u"C:\\Backup\\"_s << true << false;
+    QTest::newRow("yes") << u"C:\\Backup"_s << u"Yes"_s << u"C:\\Backup\\"_s << true << u" ---> OK "_s;
+    QTest::newRow("no") << u"C:\\Backup"_s << u"No"_s << u"C:\\Backup\\"_s << true << QString();
     QTest::newRow("nested") << u"C:\\Backup\\Daily\\Mon"_s << u"Yes"_s << u"C:\\Backup\\Daily\\Mon\\"_s
-                            << true << true;
-    QTest::newRow("drive root") << u"A:\\"_s << u"Yes"_s << u"A:\\"_s << false << false;
+                            << true << u" ---> OK "_s;
+    QTest::newRow("drive root") << u"A:\\"_s << u"Yes"_s << u"A:\\"_s << false << QString();
+    // A read-only medium refuses the folder, as a real one does.
+    QTest::newRow("read-only drive") << u"R:\\Backup"_s << u"Yes"_s << u"R:\\Backup\\"_s << true
+                                     << u" ---> ERRORS !"_s;
 }
 
 void TestKestraveCommands::enterCreatesTheFolder()
@@ -541,41 +629,50 @@ void TestKestraveCommands::enterCreatesTheFolder()
     QFETCH(QString, answer);
     QFETCH(QString, finalText);
     QFETCH(bool, asked);
-    QFETCH(bool, created);
+    QFETCH(QString, logged);
+    writeDrives(u"[R]\nroot=drive_r\ntype=fixed\nreadonly=1\n"_s);
+    QDir(m_drives.filePath(u"drive_r"_s)).removeRecursively();
+    QVERIFY(QDir().mkpath(m_drives.filePath(u"drive_r"_s)));
     TForm1 form({});
     QComboBox* combo = form.controls().ComboPath;
+    QWidget* keyboard = focusPathCombo(form);
+    QVERIFY(keyboard);
     combo->setEditText(text);
     setScript({answer});
     const int logBefore = form.runLog().lineCount();
 
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(keyboard, Qt::Key_Return);
 
     QCOMPARE(combo->currentText(), finalText);
     QCOMPARE(form.runState().destination, finalText);
     const QString question =
         u"ask|warning|Yes+No|[ "_s + finalText + u" ] Create this directory ?|"_s + answer;
     QCOMPARE(transcript().contains(question), asked);
-    const QString native = cRoot() + u'/' + finalText.mid(3).replace(u'\\', u'/');
+    const bool created = logged == u" ---> OK "_s;
+    const QString driveRoot = m_drives.filePath(u"drive_"_s + finalText.left(1).toLower());
+    const QString native = driveRoot + u'/' + finalText.mid(3).replace(u'\\', u'/');
     if (finalText.size() > 3)
         QCOMPARE(QDir(native).exists(), created);
-    if (created) {
+    if (!logged.isEmpty()) {
         QCOMPARE(form.runLog().lineCount(), logBefore + 1);
         QVERIFY(form.runLog().lines().last().contains(u"14:03:05"_s));
-        QVERIFY(form.runLog().lines().last().endsWith(u" Create new dir : "_s + finalText + u" ---> OK "_s));
-        QVERIFY2(form.controls().Lb3dExplo->text().startsWith(u"Occupy ("_s),
-                 qPrintable(form.controls().Lb3dExplo->text()));
+        QVERIFY2(form.runLog().lines().last().endsWith(u" Create new dir : "_s + finalText + logged),
+                 qPrintable(form.runLog().lines().last()));
     } else {
         QCOMPARE(form.runLog().lineCount(), logBefore);
     }
+    if (created)
+        QVERIFY2(form.controls().Lb3dExplo->text().startsWith(u"Occupy ("_s),
+                 qPrintable(form.controls().Lb3dExplo->text()));
     // The path joins the history once, also when Enter is pressed again (no second question).
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(keyboard, Qt::Key_Enter, Qt::KeypadModifier);
     int copies = 0;
     for (int i = 0; i < combo->count(); ++i)
         copies += combo->itemText(i).compare(finalText, Qt::CaseInsensitive) == 0 ? 1 : 0;
     QCOMPARE(copies, 1);
     QCOMPARE(combo->itemText(0), finalText);
     const QStringList questions = transcript().filter(u"Create this directory"_s);
-    QCOMPARE(questions.size(), asked ? (created ? 1 : 2) : 0);
+    QCOMPARE(questions.size(), asked ? (QDir(native).exists() ? 1 : 2) : 0);
 }
 
 void TestKestraveCommands::historyResetAndExplorerLabel()
@@ -628,6 +725,40 @@ void TestKestraveCommands::freeSpaceLabel()
     QCOMPARE(hintOf(form.controls().Lb3dExplo), caption);
 }
 
+// With the splitter dragged as far left as it goes, the free-space label still shows its
+// caption whole; a longer caption arriving later pushes the splitter right.
+void TestKestraveCommands::freeSpaceLabelStaysWhole()
+{
+    writeText(cRoot() + u"/ab/f.bin"_s, QString(2048, u'x'));
+    TForm1 form({});
+    const TForm1Controls& ui = form.controls();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto dragFarLeft = [&] {
+        QTest::mousePress(ui.SplitIt1, Qt::LeftButton, {}, QPoint(3, 5));
+        QTest::mouseMove(ui.SplitIt1, QPoint(-400, 5));
+        QTest::mouseRelease(ui.SplitIt1, Qt::LeftButton, {}, QPoint(-400, 5));
+    };
+    const auto shownWhole = [&] {
+        const QStringList clipped = test::clippedTexts(ui.PnExplo);
+        const int needed = ui.Lb3dExplo->fontMetrics().horizontalAdvance(ui.Lb3dExplo->text());
+        return clipped.isEmpty() && needed <= ui.Lb3dExplo->contentsRect().width()
+               && ui.Lb3dExplo->geometry().right() < ui.SplitIt1->x();
+    };
+    for (const QString& text : {u"C:\\ab"_s, u"D:\\"_s, u"C:\\"_s}) {
+        ui.ComboPath->setEditText(text);
+        dragFarLeft();
+        QVERIFY2(shownWhole(), qPrintable(text + u": "_s + ui.Lb3dExplo->text()));
+        QVERIFY(ui.ComboPath->width() >= 40);
+    }
+    ui.ComboPath->setEditText(u"C:\\ab"_s);
+    dragFarLeft();
+    const int shortLimit = ui.SplitIt1->x();
+    ui.ComboPath->setEditText(u"D:\\"_s);
+    QVERIFY2(shownWhole(), qPrintable(ui.Lb3dExplo->text()));
+    QVERIFY(ui.SplitIt1->x() > shortLimit);
+}
+
 void TestKestraveCommands::splitterGeometry_data()
 {
     QTest::addColumn<int>("position");
@@ -637,7 +768,6 @@ void TestKestraveCommands::splitterGeometry_data()
     QTest::addColumn<int>("comboWidth");
     // The panel is 340 pixels wide.
     QTest::newRow("default 197") << 197 << 177 << 202 << 217 << 113;
-    QTest::newRow("left 120") << 120 << 100 << 125 << 140 << 190;
     QTest::newRow("right 260") << 260 << 240 << 265 << 280 << 50;
 }
 
@@ -661,10 +791,19 @@ void TestKestraveCommands::splitterGeometry()
     QCOMPARE(ui.ComboPath->width(), comboWidth);
 
     // Dragging to another place writes it back.
-    form.SplitIt1Split(150);
-    QCOMPARE(ui.ComboPath->x(), 170);
-    QCOMPARE(ui.ComboPath->width(), 340 - 130 - 50);
-    QVERIFY(readText(m_home->filePath(u"prog/kestrave.ini"_s)).contains(u"split=150"_s));
+    form.SplitIt1Split(230);
+    QCOMPARE(ui.ComboPath->x(), 250);
+    QCOMPARE(ui.ComboPath->width(), 340 - 210 - 50);
+    QVERIFY(readText(m_home->filePath(u"prog/kestrave.ini"_s)).contains(u"split=230"_s));
+    // Left of where the caption fits, the splitter stops where it fits.
+    form.SplitIt1Split(120);
+    const QMargins margins = ui.Lb3dExplo->contentsMargins();
+    const int needed = ui.Lb3dExplo->fontMetrics().horizontalAdvance(ui.Lb3dExplo->text()) + margins.left()
+                       + margins.right();
+    QVERIFY2(needed > 100, "the caption would fit at 120: the row shows nothing");
+    QCOMPARE(ui.Lb3dExplo->width(), needed);
+    QCOMPARE(ui.SplitIt1->x(), needed + 20);
+    QVERIFY(readText(m_home->filePath(u"prog/kestrave.ini"_s)).contains(u"split="_s + QString::number(needed + 20)));
 }
 
 void TestKestraveCommands::menuTogglesWriteTheirKeys_data()

@@ -9,6 +9,8 @@
 #include "widgets/BlinkingLabel.h"
 #include "widgets/PathLabel.h"
 
+#include "../support/TextsShownWhole.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -192,6 +195,7 @@ void TestKestraveWindowRuns::allQueriesWithErrors()
     writeText(m_home->filePath(u"kestrave.ini"_s),
               u"[general]\ntimeoutsec=20\n[1]\ndata=C:\\Data\narch=One\ndest=C:\\Out\n"
               u"[2]\ndata=C:\\Two\nfilter=gone.txt\narch=Two\ndest=C:\\Out\n"_s);
+    const QString displayName = QApplication::applicationDisplayName();
     TForm1 form({u"TOUS"_s});
     const TForm1Controls& ui = form.controls();
     QCOMPARE(ui.LbFileRep2Sav->text(), u"All Queries "_s);
@@ -205,6 +209,18 @@ void TestKestraveWindowRuns::allQueriesWithErrors()
     QVERIFY(ui.ListBox1->count() >= 1);
     QCOMPARE(ui.ListBox1->item(0)->text(), u"C:\\Two\\gone.txt nonexistent"_s);
     QVERIFY(QFile::exists(c(u"OUT/0703One.zip"_s)));
+
+    // Every text of the window is shown whole, the final label's too.
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(ui.Lb3dFinalInfos->isVisible());
+    const QStringList clipped = test::clippedTexts(&form, {u"LbFileRep2Sav"_s, u"LbFileDest"_s, u"LbFileBgZipd"_s});
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
+    // The file counter is the main window's task-bar text; every other window and message box
+    // keeps the program's name.
+    QVERIFY2(QRegularExpression(u"^\\d+/\\d+$"_s).match(form.windowIconText()).hasMatch(),
+             qPrintable(form.windowIconText()));
+    QCOMPARE(QApplication::applicationDisplayName(), displayName);
 }
 
 void TestKestraveWindowRuns::fileInUseWarns()

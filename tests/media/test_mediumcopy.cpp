@@ -440,6 +440,50 @@ private slots:
         QCOMPARE(destination, QStringLiteral("C:\\"));
     }
 
+    // A person at the window may retry as often as they like: the bound is for runs nobody
+    // answers. Thirteen Retries, then the person's Abort.
+    void fourOptionsRetryUnboundedForAPerson()
+    {
+        struct PersonAtTheWindow : Dialogs
+        {
+            int asked = 0;
+            Button askMessage(MessageKind, const QString&, const Buttons&, const QString&) override
+            {
+                return ++asked <= 13 ? Button::Retry : Button::Abort;
+            }
+            std::optional<QString> askText(TextKind, const QString&, const QString&, const QString&) override
+            {
+                return std::nullopt;
+            }
+            std::optional<QString> askPath(PathKind, const QString&, const QString&, const QString&) override
+            {
+                return std::nullopt;
+            }
+        };
+        QVERIFY(MediaFixture::makeArchive(m_fx->workNative(), 60000));
+        m_fx->setDrive(QStringLiteral("A"), QStringLiteral("capacity"), QStringLiteral("40000"));
+        const QByteArray script = qgetenv("KESTRAVE_SCRIPT");
+        qunsetenv("KESTRAVE_SCRIPT");
+        PlatformEnvironment::reload();
+        QVERIFY(!dialogsAreScripted());
+        auto* person = new PersonAtTheWindow;
+        installDialogs(person);
+
+        MediumCopy m = medium();
+        QString destination = QStringLiteral("A:\\");
+        QString target = QStringLiteral("A:\\0812data.zip");
+        const int result = m.CopieSupport(m_fx->workDos(), destination, target);
+        const int asked = person->asked;
+        qputenv("KESTRAVE_SCRIPT", script);
+        PlatformEnvironment::reload();
+
+        QCOMPARE(result, 1);
+        QCOMPARE(asked, 14);
+        QCOMPARE(m_fx->errors, QStringList{Rejection});
+        QCOMPARE(destination, QStringLiteral("A:\\"));
+        QVERIFY(!QFileInfo::exists(m_fx->path(QStringLiteral("a/0812data.zip"))));
+    }
+
     // The copy operation's results and what each one shows.
     void copyResults_data()
     {

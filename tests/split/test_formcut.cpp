@@ -8,6 +8,8 @@
 #include "SplitTexts.h"
 #include "TBackupFile.h"
 
+#include "../support/TextsShownWhole.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -388,9 +390,44 @@ private slots:
         QCOMPARE(CutRules::firstFloppyLimit(setupSize), limit);
     }
 
-    // A Cancel in the first disk prompt clears the go-ahead flag for the rest of the run: a later
-    // cut, in a new window, whose disk has room stops without a word; an OK in a later prompt
-    // sets it again.
+    // The window keeps its size and its controls their places while a cut runs and its bar
+    // shows; every text is shown whole, and the size field leaves its unit visible.
+    void layoutStaysPutAndTextsShowWhole()
+    {
+        QVERIFY(writeBytes(m_fx->c(QStringLiteral("a file with a name of some length.zip")), randomBytes(300000)));
+        auto w = openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const auto layout = [&] {
+            QStringList shot = layoutSnapshot(w.get());
+            shot.removeIf([](const QString& line) { return line.startsWith(QLatin1String("ProgressBar1 ")); });
+            return shot;
+        };
+        const QStringList before = layout();
+        QVERIFY2(clippedTexts(w.get()).isEmpty(), qPrintable(clippedTexts(w.get()).join(QLatin1Char('|'))));
+        const QRect field(w->edtFreeSize->mapTo(w.get(), QPoint()), w->edtFreeSize->size());
+        const QRect unit(w->LbFreeSizeUnit->mapTo(w.get(), QPoint()), w->LbFreeSizeUnit->size());
+        QVERIFY(!field.intersects(unit));
+        QCOMPARE(w->LbFreeSizeUnit->text(), QStringLiteral("Ko"));
+        QVERIFY(w->edtFreeSize->fontMetrics().horizontalAdvance(QStringLiteral("99999")) + 4
+                <= w->edtFreeSize->contentsRect().width());
+
+        w->CBSetup->setChecked(false);
+        w->CBCutAutoClose->setChecked(false);
+        w->setDiskSizeItem(CutRules::FreeSizeItem);
+        w->edtFreeSize->setText(QStringLiteral("100"));
+        w->EdSourceFile->setText(QStringLiteral("C:\\a file with a name of some length.zip"));
+        w->ComboDestCut->setEditText(QStringLiteral("C:\\out\\"));
+        w->Decouper();
+        QCOMPARE(w->lastOutcome(), FileCutter::Outcome::Succeeded);
+        QVERIFY(w->ProgressBar1->isVisible());
+        QCOMPARE(w->Label1->text(), QStringLiteral("100 %"));
+        QCOMPARE(layout(), before);
+        QVERIFY2(clippedTexts(w.get()).isEmpty(), qPrintable(clippedTexts(w.get()).join(QLatin1Char('|'))));
+    }
+
+    // A Cancel in the first disk prompt clears the go-ahead flag: a later cut, in a new window,
+    // whose disk has room does not start, and says why; the next Cut starts. An OK in a later
+    // prompt sets the flag again.
     void goAheadFlagStaysClearAfterCancel()
     {
         QVERIFY(writeBytes(m_fx->c(QStringLiteral("big.zip")), randomBytes(200000)));
@@ -413,10 +450,23 @@ private slots:
         QVERIFY(m_fx->log.isEmpty()); // the first prompt writes no log line
 
         m_fx->dialogs->asked.clear();
+        m_fx->dialogs->answers = {Button::Ok};
         QCOMPARE(cutTo(QStringLiteral("C:\\out\\")), FileCutter::Outcome::NotStarted);
-        QVERIFY(m_fx->dialogs->asked.isEmpty());
+        QCOMPARE(m_fx->dialogs->texts(), QStringList{SplitTexts::cutHeldByCancelledPrompt()});
         QVERIFY(QDir(m_fx->c(QStringLiteral("out"))).entryList(QDir::Files).isEmpty());
         QVERIFY(m_fx->log.isEmpty() && m_fx->errors.isEmpty());
+        QVERIFY(TFormCut::runState().goAhead);
+        QCOMPARE(cutTo(QStringLiteral("C:\\out\\")), FileCutter::Outcome::Succeeded);
+        QVERIFY(QFileInfo::exists(m_fx->c(QStringLiteral("out/big.001"))));
+
+        // Cancel again: this cut does not start either, and the user, who just cancelled, is
+        // not told twice.
+        m_fx->dialogs->asked.clear();
+        m_fx->dialogs->answers = {Button::Cancel};
+        QCOMPARE(cutTo(QStringLiteral("A:\\")), FileCutter::Outcome::NotStarted);
+        QCOMPARE(m_fx->dialogs->texts(), QStringList{QStringLiteral("Insert a formatted disk.\rthen click Ok to continue")});
+        QVERIFY(!TFormCut::runState().goAhead);
+        m_fx->log.clear();
 
         // OK, erase Yes: the floppy is emptied and the cut runs.
         m_fx->dialogs->answers = {Button::Ok, Button::Yes};

@@ -7,6 +7,8 @@
 #include "SplitTestSupport.h"
 #include "TBackupFile.h"
 
+#include "../support/TextsShownWhole.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -156,6 +158,51 @@ private slots:
 
         w->ComboBoxPath001->setEditText(QStringLiteral("C:\\missing"));
         QCOMPARE(w->ComboBox1->count(), 0);
+    }
+
+    // Choosing a piece and restoring it move nothing: the window keeps its size and its
+    // controls their places, and its texts are shown whole (the source path is cut at the
+    // window's edge when it is longer, whole in its hint).
+    void layoutStaysPutAndTextsShowWhole()
+    {
+        QCOMPARE(cutInto(m_fx->c(QStringLiteral("pieces")), 100000), 3);
+        auto w = openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->CBCutAutoClose->setChecked(false);
+        m_fx->dialogs->answers = {Button::Cancel};
+        const auto layout = [&] {
+            QStringList shot = layoutSnapshot(w.get());
+            shot.removeIf([](const QString& line) {
+                return line.startsWith(QLatin1String("ProgressBar1 ")) || line.startsWith(QLatin1String("Label2 "));
+            });
+            return shot;
+        };
+        const QStringList before = layout();
+        QVERIFY(w->Label2->isVisible());
+        {
+            const QStringList cut = clippedTexts(w.get(), {QStringLiteral("Label1")});
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('|'))));
+        }
+
+        w->ComboBoxPath001->setEditText(QStringLiteral("C:\\pieces"));
+        QVERIFY(!w->Label2->isVisible());
+        QCOMPARE(w->Label1->toolTip(), QStringLiteral("C:\\pieces\\archive.001"));
+        // The piece's name shows whole in its combo, which was empty when the window opened.
+        const QString piece = w->ComboBox1->currentText();
+        QCOMPARE(piece, QStringLiteral("archive.001"));
+        QVERIFY(w->ComboBox1->lineEdit()->fontMetrics().horizontalAdvance(QStringLiteral("1234567890.001")) + 4
+                <= w->ComboBox1->lineEdit()->width());
+        QCOMPARE(layout(), before);
+
+        w->RestoreDest->setEditText(QStringLiteral("C:\\restored"));
+        w->BttnRestore->click();
+        QCOMPARE(w->lastOutcome(), SplitRestorer::Outcome::Succeeded);
+        QVERIFY(w->ProgressBar1->isVisible());
+        QCOMPARE(layout(), before);
+        {
+            const QStringList cut = clippedTexts(w.get(), {QStringLiteral("Label1")});
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('|'))));
+        }
     }
 
     // Browsing to the second of two first pieces keeps it selected; the folder goes into the

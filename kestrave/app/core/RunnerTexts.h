@@ -293,6 +293,10 @@ inline QString openQueryEditorLog(const QString& command)
     return QStringLiteral("-Open Add/Modify query : \r  ") + command;
 }
 inline QString openExplorerLog(const QString& path) { return QStringLiteral("-Open explorer : ") + path; }
+inline QString noFloppyDrive()
+{
+    return QStringLiteral("There is no drive A: on this computer: no floppy disk can be formatted.");
+}
 inline QString formatDiskOk() { return QStringLiteral("-Format a disk ---> OK "); }
 inline QString formatDiskFailed() { return QStringLiteral("-Format a disk ---> ERRORS !"); }
 inline QString automationActivated()

@@ -1,5 +1,6 @@
 #include "WindowCommands.h"
 
+#include "Drives.h"
 #include "NativePath.h"
 #include "PackageFiles.h"
 #include "PackagePaths.h"
@@ -164,9 +165,12 @@ bool folderCreationWanted(const QString& dosPath)
 QString createFolder(const QString& dosPath, const QDateTime& now)
 {
     const QString native = NativePath::of(dosPath);
-    // A text without a drive would be taken from the current folder: never created.
-    const bool made = !native.isEmpty() && QDir::isAbsolutePath(native) && QDir().mkpath(native) &&
-                      QFileInfo(native).isDir();
+    // A text without a drive would be taken from the current folder: never created. A drive
+    // whose medium refuses writes refuses the folder too (on the simulated platform the folder
+    // behind such a drive is writable: only the drive's state tells).
+    const bool onWritableDrive = DosPath::driveLetter(dosPath).isNull() || DosPath::writable(dosPath);
+    const bool made = !native.isEmpty() && QDir::isAbsolutePath(native) && onWritableDrive &&
+                      QDir().mkpath(native) && QFileInfo(native).isDir();
     return RunnerStartup::dateTimeText(now) +
            (made ? RunnerTexts::createDirOk(dosPath) : RunnerTexts::createDirFailed(dosPath));
 }

@@ -53,7 +53,7 @@ void BlinkingLabel::paintEvent(QPaintEvent* event)
         c.setAlpha(70);
     p.setPen(c);
     p.setFont(drawingFont());
-    p.drawText(contentsRect(), int(alignment()), text());
+    p.drawText(contentsRect(), int(alignment()) | (wordWrap() ? int(Qt::TextWordWrap) : 0), text());
 }
 
 } // namespace ksv
