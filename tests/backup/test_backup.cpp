@@ -1056,7 +1056,8 @@ private slots:
         QByteArray note = "count=" + QByteArray::number(newCount) + "\n";
         for (int n = 1; n <= newCount; ++n) {
             const QString name = QStringLiteral("set.00%1").arg(n);
-            const QString temporary = QStringLiteral(".set.00%1.Ab%2Cd").arg(n).arg(n, 2, 10, QLatin1Char('0'));
+            const QString temporary =
+                QStringLiteral(".set.00%1.4242.Ab%2Cd").arg(n).arg(n, 2, 10, QLatin1Char('0')); // dead writer 4242
             QVERIFY(QFile::copy(c(name), n == 1 ? e(name + QLatin1String(".new")) : e(temporary)));
             if (n == 1) {
                 QFile::remove(e(name));
