@@ -126,29 +126,15 @@ bool AtomicFile::diskFull() const
 
 bool AtomicFile::write(const char* data, qint64 size)
 {
-    if (m_fd < 0)
-        return fail(EBADF, m_requested);
-    if (!m_status.isOk())
-        return false;
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 chunk = std::min<qint64>(size - done, qint64(1) << 30);
-        if (!takeFromWriteLimit(chunk))
-            return fail(ENOSPC, m_target);
-        const ssize_t n = ::write(m_fd, data + done, static_cast<size_t>(chunk));
-        if (n < 0) {
-            const int error = errno;
-            if (error == EINTR)
-                continue;
-            return fail(error, m_target);
-        }
-        done += n;
-    }
-    m_written += size;
-    return true;
+    return writeBytes(-1, data, size);
 }
 
 bool AtomicFile::writeAt(qint64 offset, const char* data, qint64 size)
+{
+    return writeBytes(offset, data, size);
+}
+
+bool AtomicFile::writeBytes(qint64 offset, const char* data, qint64 size)
 {
     if (m_fd < 0)
         return fail(EBADF, m_requested);
@@ -159,7 +145,8 @@ bool AtomicFile::writeAt(qint64 offset, const char* data, qint64 size)
         const qint64 chunk = std::min<qint64>(size - done, qint64(1) << 30);
         if (!takeFromWriteLimit(chunk))
             return fail(ENOSPC, m_target);
-        const ssize_t n = ::pwrite(m_fd, data + done, static_cast<size_t>(chunk), offset + done);
+        const ssize_t n = offset < 0 ? ::write(m_fd, data + done, static_cast<size_t>(chunk))
+                                     : ::pwrite(m_fd, data + done, static_cast<size_t>(chunk), offset + done);
         if (n < 0) {
             const int error = errno;
             if (error == EINTR)

@@ -86,6 +86,8 @@ public:
     static void setWriteLimitForTesting(qint64 bytes);
 
 private:
+    // offset < 0: at the current position.
+    bool writeBytes(qint64 offset, const char* data, qint64 size);
     bool fail(int error, const QString& what);
 
     QString m_requested;
