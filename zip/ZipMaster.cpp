@@ -631,6 +631,12 @@ int ZipMaster::extractEntries(bool testOnly)
         emit OnProgress(NewFile, item.name, static_cast<qint64>(item.st.size));
 
         const bool encrypted = item.st.encryption_method != ZIP_EM_NONE;
+        // An encryption this library cannot read (the strong-encryption flag, unknown methods) is
+        // refused before it is opened: opening it would fail anyway, and not cleanly.
+        if (encrypted && !zip_encryption_method_supported(item.st.encryption_method, 0)) {
+            report(ZipCode::DamagedEntry, ZipTexts::damagedEntry(item.name, QStringLiteral("encryption method not supported")));
+            continue;
+        }
         if (encrypted && !asked) {
             asked = true;
             if (const auto answer = dialogs().password(ZipTexts::passwordCaption(), ZipTexts::extractPasswordPrompt(item.name)))

@@ -235,6 +235,16 @@ private slots:
                                                           << u"Damaged entry b.txt (local header outside the file)"_s << true;
         }
         {
+            // The strong-encryption flag: no method this library reads (found by the fuzzer,
+            // opening such an entry leaked inside the library).
+            TinyZip z = twoEntries();
+            QByteArray b = z.build();
+            put16(b, z.entries[0].localAt + 6, 0x41);
+            put16(b, z.entries[0].centralAt + 8, 0x41);
+            QTest::newRow("strong encryption") << b << ZipCode::DamagedEntry << 1
+                                               << u"Damaged entry a.txt (encryption method not supported)"_s << true;
+        }
+        {
             // 68 bytes: one directory record whose extra data would reach far beyond the directory.
             QByteArray b = "PK\x01\x02" + QByteArray(24, '\0') + le16(0) + le16(0x0100) + le16(0) + QByteArray(8, '\0')
                 + le32(0xFFFFFFFFu);
