@@ -5,6 +5,8 @@
 // written and restored inside one private temporary folder, always with a destination folder.
 #include "TBackupFile.h"
 
+#include "FuzzWorkFolder.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -12,23 +14,12 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
 QString workFolder()
 {
-    static const QString folder = [] {
-        // Never the real platform: stored names cannot reach real drives.
-        qputenv("KESTRAVE_PLATFORM", "simulated");
-        qunsetenv("KESTRAVE_DRIVES");
-        std::string base = (qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR").toStdString() : std::string("/tmp"))
-                           + "/ksv-fuzz-XXXXXX";
-        const char* made = mkdtemp(base.data());
-        if (!made)
-            std::abort();
-        return QString::fromLocal8Bit(made);
-    }();
+    static const QString folder = fuzzWorkFolder("ksv-fuzz");
     return folder;
 }
 

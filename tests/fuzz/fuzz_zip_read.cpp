@@ -7,28 +7,21 @@
 #include "SfxFormat.h"
 #include "ZipMaster.h"
 
+#include "FuzzWorkFolder.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
 QString workFolder()
 {
     static const QString folder = [] {
-        // Never the real platform: names and drives stay simulated.
-        qputenv("KESTRAVE_PLATFORM", "simulated");
-        qunsetenv("KESTRAVE_DRIVES");
-        std::string base = (qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR").toStdString() : std::string("/tmp"))
-                           + "/ksv-fuzz-zip-XXXXXX";
-        const char* made = mkdtemp(base.data());
-        if (!made)
-            std::abort();
-        const QString path = QString::fromLocal8Bit(made);
+        const QString path = fuzzWorkFolder("ksv-fuzz-zip");
         QFile stub(path + QLatin1String("/stub.bin"));
         if (!stub.open(QIODevice::WriteOnly) || stub.write("\x7f" "ELF stub") != 9)
             std::abort();

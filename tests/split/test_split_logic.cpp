@@ -19,6 +19,18 @@ class TestSplitLogic : public QObject
 private:
     std::unique_ptr<SplitFixture> m_fx;
 
+    // A cut into 64 KB pieces on drive C:, without the restore program.
+    static FileCutter::Request cutRequest(const QString& source)
+    {
+        FileCutter::Request request;
+        request.source = source;
+        request.destination = QStringLiteral("C:\\pieces");
+        request.sizeItem = CutRules::FreeSizeItem;
+        request.freeSizeText = QStringLiteral("64");
+        request.copySetup = false;
+        return request;
+    }
+
 private slots:
     void init() { m_fx = std::make_unique<SplitFixture>(); }
     void cleanup() { m_fx.reset(); }
@@ -31,13 +43,7 @@ private slots:
         TBackupFile cutEngine;
         CutRunState cutState;
         FileCutter cutter(cutEngine, cutState, m_fx->context);
-        FileCutter::Request request;
-        request.source = QStringLiteral("C:\\data\\Photos.zip");
-        request.destination = QStringLiteral("C:\\pieces");
-        request.sizeItem = CutRules::FreeSizeItem;
-        request.freeSizeText = QStringLiteral("64");
-        request.copySetup = false;
-        QCOMPARE(cutter.Decouper(request), FileCutter::Outcome::Succeeded);
+        QCOMPARE(cutter.Decouper(cutRequest(QStringLiteral("C:\\data\\Photos.zip"))), FileCutter::Outcome::Succeeded);
         QVERIFY(m_fx->errors.isEmpty());
         QCOMPARE(cutState.firstPiece, QStringLiteral("C:\\pieces\\Photos.001"));
         const QStringList pieces = QDir(m_fx->c(QStringLiteral("pieces"))).entryList(QDir::Files, QDir::Name);
@@ -65,12 +71,7 @@ private slots:
         TBackupFile engine;
         CutRunState state;
         FileCutter cutter(engine, state, m_fx->context);
-        FileCutter::Request request;
-        request.source = QStringLiteral("C:\\data\\nothing.zip");
-        request.destination = QStringLiteral("C:\\pieces");
-        request.sizeItem = CutRules::FreeSizeItem;
-        request.freeSizeText = QStringLiteral("64");
-        QCOMPARE(cutter.Decouper(request), FileCutter::Outcome::Refused);
+        QCOMPARE(cutter.Decouper(cutRequest(QStringLiteral("C:\\data\\nothing.zip"))), FileCutter::Outcome::Refused);
         QVERIFY(!QFileInfo::exists(m_fx->c(QStringLiteral("pieces"))));
     }
 };

@@ -11,8 +11,9 @@ namespace ksv {
 // Every runner holds a shared lock on the work folder's presence file for as long as it lives;
 // the system drops it when the process ends, however it ends. A runner that can take the lock
 // exclusively knows no other runner is alive, so whatever temporary files lie in the folder were
-// left by dead processes. The engine names its temporary files at random, so while another runner
-// is alive nobody can tell whose they are: they are then kept for a later start.
+// left by dead processes. "ZipTmp…" files do not say which process made them, so while another
+// runner is alive they are kept for a later start (the engine's hidden temporary files carry
+// their process id and are cleared by it at any start).
 namespace WorkFolderPresence {
 
 // Makes this process present in the work folder (native, with or without a trailing "/") and
